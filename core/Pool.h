@@ -1,0 +1,119 @@
+#pragma once
+// The event store and the calendar vocabulary every other layer uses.
+// Standard library only: no Qt, no platform calls, no hidden "today".
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <stdexcept>
+#include <string>
+
+// Months are 1 = January .. 12 = December, weekdays 1 = Sunday .. 7 = Saturday.
+// Slot 0 of both tables is empty and never used.
+extern const std::array<std::string, 13> MonthNames;
+extern const std::array<std::string, 8> DayNames;
+
+// The one exception type of the core; what() is the message shown to the user.
+class QuorvaError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Days since 1899-12-30; the fraction is the time of day.
+using TDateTime = double;
+
+TDateTime ToDateTime(std::chrono::sys_days day);
+std::chrono::sys_days ToSysDays(TDateTime value);  // drops the time of day
+TDateTime EncodeDate(int year, int month, int day);
+std::chrono::year_month_day DecodeDate(TDateTime value);
+
+bool IsValidDate(int month, int day, int year);
+int DayOfWeek(int month, int day, int year);  // 1 = Sunday .. 7 = Saturday
+int DaysInMonth(int month, int year);
+
+// "M/D/YYYY" without leading zeros, the program's one date format.
+std::string FormatDate(int month, int day, int year);
+// Reads "M/D/YYYY" (leading zeros tolerated); false for anything that is not a real date.
+bool ParseDate(const std::string& text, int& month, int& day, int& year);
+
+// An ordered map from a whole day to the text of everything planned on it.
+using TReminders = std::map<TDateTime, std::string>;
+
+struct TMonth {
+    int Month = 0;
+    int Year = 0;
+    std::string MonthName;
+    std::array<int, 42> Day{};
+    std::array<bool, 42> HasEvents{};
+};
+using TMonths = std::array<TMonth, 13>;
+
+struct TSelection {
+    int ShownMonth = 0;
+    int Month = 0;
+    int Year = 0;
+    int Day = 0;
+    int Weekday = 0;
+    int Nth = 0;
+};
+
+class TEvents {
+public:
+    TEvents();
+
+    // The five containers, walked in this order by the events file writer.
+    std::map<std::string, std::string> Once;     // "M/D/YYYY"
+    std::map<std::int32_t, std::string> Weekly;  // weekday 1 .. 7
+    std::map<std::int32_t, std::string> Monthly; // day of month 1 .. 31
+    std::map<std::string, std::string> Yearly;   // "M/D"
+    std::map<std::string, std::string> NWeekdayly; // "N/W/M", N = 0 for the last
+
+    std::string GetOnce(int month, int day, int year) const;
+    std::string GetWeekly(int weekday) const;
+    std::string GetMonthly(int day) const;
+    std::string GetYearly(int month, int day) const;
+    std::string GetNWeekdayly(int n, int weekday, int month) const;
+
+    // Each setter trims characters <= 32 at both ends; an empty result removes the entry.
+    void SetOnce(int month, int day, int year, const std::string& text);
+    void SetWeekly(int weekday, const std::string& text);
+    void SetMonthly(int day, const std::string& text);
+    void SetYearly(int month, int day, const std::string& text);
+    void SetNWeekdayly(int n, int weekday, int month, const std::string& text);
+
+    void Clear();
+
+    // Fills the store from the events file at path (missing file: stays empty).
+    // wipeMonths > 0 drops one-time events 31 * wipeMonths + 31 or more days before today.
+    void LoadFromIni(const std::string& path, int wipeMonths, std::chrono::sys_days today);
+    // Rewrites the five sections of the file at path, keeping its other sections.
+    // Crash-safe: a temporary file in the same folder, flushed and renamed over the old one.
+    // Throws QuorvaError("Unable to write to <path>") and leaves the old file whole on failure.
+    void SaveToIni(const std::string& path) const;
+
+    // Seeds "Easter" into the one-time events of 1980 .. 2099; idempotent.
+    void AddEaster();
+
+    // Everything planned on a real calendar date, kinds in the fixed order, joined by separator.
+    std::string EventsOfDate(int month, int day, int year, const std::string& separator) const;
+
+    // today .. today + days (none when days < 0), only days with something planned.
+    TReminders BuildReminders(int days, std::chrono::sys_days today) const;
+};
+
+// Events-file value encoding: line breaks <-> backslash n, cut at 4096 characters.
+std::string EncodeEventText(const std::string& text);
+std::string DecodeEventText(const std::string& value);
+
+// Rebuilds the 13-month cache: entry 0 is the month before today's, entry 1 today's month.
+void FillMonths(TMonths& months, const TEvents& events, std::chrono::sys_days today);
+
+// Whether the version recorded by the previous run asks for the Easter seeding (below 1.6).
+bool NeedsEasterSeeding(const std::string& recordedVersion);
+
+// The program's one instance of each; tests build their own.
+extern TEvents Events;
+extern TMonths Months;
+extern TSelection Selection;
+extern TReminders Reminders;
