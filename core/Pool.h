@@ -84,10 +84,16 @@ public:
 
     void Clear();
 
-    // Fills the store from the events file at path (missing file: stays empty).
-    // wipeMonths > 0 drops one-time events 31 * wipeMonths + 31 or more days before today.
+    // Replaces the store's content with the events file at path (missing file: stays empty).
+    // wipeMonths > 0 drops one-time events 31 * wipeMonths + 31 or more days before today;
+    // 0 or less keeps them all. A file that exists but cannot be read throws
+    // QuorvaError("Unable to read <path>: <reason>") and leaves the store unchanged, so that a
+    // later save cannot overwrite events that were never loaded.
     void LoadFromIni(const std::string& path, int wipeMonths, std::chrono::sys_days today);
-    // Rewrites the five sections of the file at path, keeping its other sections.
+    // The same, from the file's text already read.
+    void LoadFromIniText(std::string text, int wipeMonths, std::chrono::sys_days today);
+    // Rewrites the five sections of the file at path, keeping its other sections (an existing
+    // file that cannot be read is not overwritten: that too is a failure to write).
     // Crash-safe: a temporary file in the same folder, flushed and renamed over the old one.
     // Throws QuorvaError("Unable to write to <path>") and leaves the old file whole on failure.
     void SaveToIni(const std::string& path) const;

@@ -1,0 +1,63 @@
+// quorva-cli: the calendar's events from the command line, without the windows.
+#include "Agenda.h"
+
+#include <ctime>
+#include <filesystem>
+#include <iostream>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+
+// Today's local date from the clock; the only place the tool reads it.
+std::chrono::sys_days LocalToday()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    return std::chrono::sys_days{std::chrono::year{local.tm_year + 1900}
+                                 / (local.tm_mon + 1) / local.tm_mday};
+}
+
+// The calendar's events file: quorva.ini in the folder of this executable.
+std::string DefaultEventsFile(const char* argv0)
+{
+    namespace fs = std::filesystem;
+    fs::path executable;
+#ifdef _WIN32
+    wchar_t buffer[MAX_PATH * 4];
+    const DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH * 4);
+    if (length > 0 && length < MAX_PATH * 4)
+        executable = fs::path(std::wstring(buffer, length));
+#else
+    std::error_code ec;
+    executable = fs::read_symlink("/proc/self/exe", ec);
+#endif
+    if (executable.empty())
+        executable = fs::absolute(argv0);
+    return (executable.parent_path() / "quorva.ini").string();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+        std::cout << AgendaUsage();
+        return ExitOk;
+    }
+    if (args.empty() || args[0] != "agenda") {
+        std::cerr << "quorva-cli: " << (args.empty() ? "missing command" : "unknown command '" + args[0] + "'")
+                  << " (try quorva-cli --help)\n";
+        return ExitBadArgument;
+    }
+    return RunAgenda({args.begin() + 1, args.end()}, LocalToday(), DefaultEventsFile(argv[0]),
+                     std::cout, std::cerr);
+}

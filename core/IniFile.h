@@ -1,0 +1,76 @@
+#pragma once
+// A small private-profile (INI) file: sections of "key=value" lines, read in one pass.
+//
+// Contract:
+// - Section and key names match without regard to ASCII case; bytes are kept as they are
+//   (no code-page conversion, NUL bytes included).
+// - Lines end at CR, LF or CR LF; blanks and tabs around keys and values are not part of them;
+//   quotes around a value are part of it.
+// - Of two equal keys in one section the first is the one read; of two sections with the same
+//   name the first is the one read and written, and erasing a section erases every copy.
+// - Lines that are neither headers nor "key=value" are kept where they are and never read.
+// - Values are read whole, whatever their length.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class IniFile {
+public:
+    struct Entry {
+        std::string_view Key;
+        std::string_view Value;
+    };
+
+    // Parses text; never fails: anything unreadable becomes a kept but unread line.
+    static IniFile FromText(std::string text);
+
+    // Keys of the section in file order, duplicates included.
+    std::vector<std::string> Keys(std::string_view section) const;
+    // The value of the first occurrence of key in section, or fallback.
+    std::string Read(std::string_view section, std::string_view key,
+                     std::string_view fallback) const;
+    // Every key of the section in file order, each with the value Read would return for it.
+    // One pass over the section, however many keys it has.
+    std::vector<Entry> ReadSection(std::string_view section) const;
+
+    void EraseSection(std::string_view section);
+    // Replaces the value of the key's first occurrence, or appends the key to the section
+    // (creating the section at the end of the file).
+    void Write(std::string_view section, std::string_view key, std::string_view value);
+    // Appends without looking for an existing key: for writers that just erased the section
+    // and write each key once.
+    void Append(std::string_view section, std::string_view key, std::string_view value);
+
+    // The whole file, every line ended by CR LF.
+    std::string ToText() const;
+
+private:
+    struct Line {
+        std::string Text;
+        std::size_t KeyBegin = 0, KeyLength = 0, ValueBegin = 0, ValueLength = 0;
+        bool IsEntry = false;
+        std::string_view Key() const { return std::string_view(Text).substr(KeyBegin, KeyLength); }
+        std::string_view Value() const
+        {
+            return std::string_view(Text).substr(ValueBegin, ValueLength);
+        }
+    };
+    struct Section {
+        std::string Name;
+        std::string Header;  // the header line as written; empty for the lines before any header
+        std::vector<Line> Lines;
+    };
+
+    static Line ParseLine(std::string_view text);
+    static Line MakeEntry(std::string_view key, std::string_view value);
+    std::size_t FindIndex(std::string_view name) const;  // 0 when absent
+    const Section* Find(std::string_view name) const;
+    std::size_t FindOrAdd(std::string_view name);
+
+    std::vector<Section> sections_;
+    std::size_t lastAppended_ = 0;  // the section Append wrote to last, to append in O(1)
+};
+
+bool EqualsNoCase(std::string_view a, std::string_view b);

@@ -1,0 +1,263 @@
+#include "Pool.h"
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono;
+
+namespace {
+
+const sys_days Today = sys_days{2025y / March / 10};
+
+TEvents LoadText(const std::string& content, int wipeMonths = 0)
+{
+    TempFolder folder;
+    const std::string path = folder.File("quorva.ini");
+    TempFolder::Write(path, content);
+    TEvents events;
+    events.LoadFromIni(path, wipeMonths, Today);
+    return events;
+}
+
+} // namespace
+
+TEST(EventTextEncoding, TurnsEveryKindOfLineBreakIntoBackslashN)
+{
+    struct Row {
+        const char* name;
+        std::string text, value;
+    } rows[] = {
+        {"CR LF", "Dentist\r\nBring the card", "Dentist\\nBring the card"},
+        {"LF CR", "a\n\rb", "a\\nb"},
+        {"CR alone", "a\rb", "a\\nb"},
+        {"LF alone", "a\nb", "a\\nb"},
+        {"two CR LF", "a\r\n\r\nb", "a\\n\\nb"},
+        {"backslash kept", "C:\\temp", "C:\\temp"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(EncodeEventText(row.text), row.value) << row.name;
+}
+
+TEST(EventTextEncoding, CutsTextsLongerThan4096To4095Characters)
+{
+    EXPECT_EQ(EncodeEventText(std::string(4096, 'a')).size(), 4096u);
+    EXPECT_EQ(EncodeEventText(std::string(4097, 'a')).size(), 4095u);
+    EXPECT_EQ(DecodeEventText(std::string(4096, 'a')).size(), 4096u);
+    EXPECT_EQ(DecodeEventText(std::string(5000, 'a')).size(), 4095u);
+}
+
+TEST(EventTextDecoding, TurnsBackslashNIntoCrLfAndKeepsOtherBackslashes)
+{
+    EXPECT_EQ(DecodeEventText("a\\nb"), "a\r\nb");
+    EXPECT_EQ(DecodeEventText("C:\\temp\\"), "C:\\temp\\");
+    EXPECT_EQ(DecodeEventText("a\\N"), "a\\N");
+}
+
+TEST(EventsFileSave, OneMondayEventGivesOnlyTheWeeklySection)
+{
+    TempFolder folder;
+    const std::string path = folder.File("quorva.ini");
+    TEvents events;
+    events.SetWeekly(2, "text");
+    events.SaveToIni(path);
+    EXPECT_EQ(TempFolder::Read(path), "[Weekly]\r\n2=text\r\n");
+}
+
+TEST(EventsFileSave, WritesTheFiveSectionsInOrderAfterOtherSections)
+{
+    TempFolder folder;
+    const std::string path = folder.File("quorva.ini");
+    TempFolder::Write(path, "[Yearly]\r\n1/1=old\r\n[Notes]\r\nkeep = me\r\n; comment\r\n");
+    TEvents events;
+    events.SetNWeekdayly(4, 5, 11, "Thanksgiving");
+    events.SetYearly(12, 25, "Christmas");
+    events.SetMonthly(1, "Rent");
+    events.SetWeekly(7, "Market");
+    events.SetOnce(3, 7, 2025, "Trip\r\nPack");
+    events.SaveToIni(path);
+    EXPECT_EQ(TempFolder::Read(path),
+              "[Notes]\r\nkeep = me\r\n; comment\r\n"
+              "[Once]\r\n3/7/2025=Trip\\nPack\r\n[Weekly]\r\n7=Market\r\n[Monthly]\r\n1=Rent\r\n"
+              "[Yearly]\r\n12/25=Christmas\r\n[NWeekdayly]\r\n4/5/11=Thanksgiving\r\n");
+}
+
+TEST(EventsFileSave, AnEmptyStoreRemovesTheFiveSections)
+{
+    TempFolder folder;
+    const std::string path = folder.File("quorva.ini");
+    TempFolder::Write(path, "[Once]\r\n1/1/2030=a\r\n[Weekly]\r\n1=b\r\n");
+    TEvents().SaveToIni(path);
+    EXPECT_EQ(TempFolder::Read(path), "");
+}
+
+TEST(EventsFileRoundTrip, KeepsTextsAndTurnsAWrittenBackslashNIntoABreak)
+{
+    TempFolder folder;
+    const std::string path = folder.File("quorva.ini");
+    TEvents events;
+    events.SetYearly(5, 1, "Line one\r\nLine two");
+    events.SetYearly(5, 2, "typed \\n here");
+    events.SaveToIni(path);
+    TEvents loaded;
+    loaded.LoadFromIni(path, 1, Today);
+    EXPECT_EQ(loaded.GetYearly(5, 1), "Line one\r\nLine two");
+    EXPECT_EQ(loaded.GetYearly(5, 2), "typed \r\n here");
+}
+
+TEST(EventsFileLoad, OneTimeKeyWithLeadingZeros_KeptButNeverShown)
+{
+    TempFolder folder;
+    const std::string path = folder.File("quorva.ini");
+    TempFolder::Write(path, "[Once]\r\n01/05/2030=Padded\r\n");
+    TEvents events;
+    events.LoadFromIni(path, 0, Today);
+    EXPECT_EQ(events.Once.count("01/05/2030"), 1u);
+    EXPECT_EQ(events.EventsOfDate(1, 5, 2030, ", "), "");
+    events.SaveToIni(path);
+    EXPECT_EQ(TempFolder::Read(path), "[Once]\r\n01/05/2030=Padded\r\n");
+}
+
+TEST(EventsFileLoad, SkipsUnreadableKeysAndEmptyValues)
+{
+    const TEvents events = LoadText("[Weekly]\r\nabc=x\r\n9=nine\r\n0x2=hex\r\n99999999999=big\r\n"
+                                    "-3=negative\r\n[Once]\r\n2/30/2025=bad\r\nsoon=bad\r\n"
+                                    "[Yearly]\r\n12/25=\r\nanything=kept\r\n");
+    EXPECT_EQ(events.Weekly.size(), 2u);
+    EXPECT_EQ(events.Weekly.at(9), "nine");
+    EXPECT_EQ(events.Weekly.at(-3), "negative");
+    EXPECT_TRUE(events.Once.empty());
+    EXPECT_EQ(events.Yearly.size(), 1u);
+    EXPECT_EQ(events.Yearly.at("anything"), "kept");
+}
+
+TEST(EventsFileLoad, WipeDropsOneTimeEventsFrom62DaysBackWithOneMonth)
+{
+    const std::string content =
+        "[Once]\r\n1/8/2025=61 days\r\n1/7/2025=62 days\r\n12/31/2030=future\r\n";
+    const TEvents wiped = LoadText(content, 1);
+    EXPECT_EQ(wiped.Once.count("1/8/2025"), 1u);
+    EXPECT_EQ(wiped.Once.count("1/7/2025"), 0u);
+    EXPECT_EQ(wiped.Once.count("12/31/2030"), 1u);
+    EXPECT_EQ(LoadText(content, 0).Once.size(), 3u);
+    EXPECT_EQ(LoadText(content, -1).Once.size(), 3u);
+}
+
+TEST(EventsFileLoad, ALaterKeyForTheSameEntryReplacesItButARepeatedKeyReadsItsFirstValue)
+{
+    EXPECT_EQ(LoadText("[Monthly]\r\n5=first\r\n05=second\r\n").Monthly.at(5), "second");
+    EXPECT_EQ(LoadText("[Monthly]\r\n5=first\r\n05=second\r\n5=third\r\n").Monthly.at(5),
+              "first");
+}
+
+TEST(EventsFileLoad, KeepsLoadedTextsUntrimmedAndReplacesThePreviousContent)
+{
+    TEvents events;
+    events.SetWeekly(1, "before");
+    TempFolder folder;
+    const std::string path = folder.File("quorva.ini");
+    TempFolder::Write(path, "[Monthly]\r\n3=\\nafter\r\n");
+    events.LoadFromIni(path, 0, Today);
+    EXPECT_TRUE(events.Weekly.empty());
+    EXPECT_EQ(events.Monthly.at(3), "\r\nafter");
+}
+
+TEST(EventsFileLoad, BadInputNeverCrashesTheLoader)
+{
+    std::string garbage;
+    for (int i = 0; i < 200000; ++i)
+        garbage.push_back(static_cast<char>((i * 31 + i / 7) % 256));
+    std::string nulKeys = "[Once]\r\n1/1/2030\0=x\r\n[Weekly]\r\n1=a\0b\r\n";
+    nulKeys.assign("[Once]\r\n1/1/2030\0=x\r\n[Weekly]\r\n1=a\0b\r\n", 36);
+    struct Row {
+        const char* name;
+        std::string content;
+    } rows[] = {
+        {"binary garbage", garbage},
+        {"no sections", "1=a\r\n2=b\r\n"},
+        {"lines without equals", "[Weekly]\r\njust text\r\n[Once\r\n]\r\n"},
+        {"ten megabyte line", "[Weekly]\r\n1=" + std::string(10'000'000, 'y')},
+        {"NUL bytes", nulKeys},
+        {"keys out of range", "[Monthly]\r\n2147483648=x\r\n-2147483649=y\r\n[Once]\r\n"
+                              "1/1/99999=z\r\n0/0/0=w\r\n"},
+        {"empty file", ""},
+    };
+    for (const Row& row : rows) {
+        TEvents events;
+        EXPECT_NO_THROW(events = LoadText(row.content)) << row.name;
+        EXPECT_NO_THROW(events.BuildReminders(31, Today)) << row.name;
+    }
+    EXPECT_EQ(LoadText("[Weekly]\r\n1=" + std::string(10'000'000, 'y')).Weekly.at(1).size(),
+              4095u);
+    EXPECT_EQ(LoadText(nulKeys).Weekly.at(1), std::string("a\0b", 3));
+}
+
+TEST(EventsFileLoad, AMissingFileGivesAnEmptyStore)
+{
+    TempFolder folder;
+    TEvents events;
+    events.SetWeekly(1, "x");
+    events.LoadFromIni(folder.File("absent.ini"), 1, Today);
+    EXPECT_TRUE(events.Weekly.empty());
+}
+
+TEST(EventsFileLoad, AnUnreadableFileRaisesAnErrorAndKeepsTheStore)
+{
+    TempFolder folder;
+    TEvents events;
+    events.SetWeekly(1, "x");
+    // A folder where the file should be cannot be read, even by root.
+    EXPECT_THROW(events.LoadFromIni(folder.Path().string(), 1, Today), QuorvaError);
+    EXPECT_EQ(events.GetWeekly(1), "x");
+}
+
+TEST(EventsFileSave, AFailedSaveRaisesTheErrorAndLeavesTheOldFileAndNoTemporaryFile)
+{
+    TempFolder folder;
+    const std::string path = folder.File("quorva.ini");
+    TempFolder::Write(path, "[Weekly]\r\n1=old\r\n");
+    std::filesystem::permissions(folder.Path(), std::filesystem::perms::owner_read
+                                                    | std::filesystem::perms::owner_exec);
+    TEvents events;
+    events.SetWeekly(2, "new");
+    bool failed = false;
+    try {
+        events.SaveToIni(path);
+    } catch (const QuorvaError& error) {
+        failed = true;
+        EXPECT_EQ(std::string(error.what()), "Unable to write to " + path);
+    }
+    std::filesystem::permissions(folder.Path(), std::filesystem::perms::owner_all);
+    if (!failed)
+        GTEST_SKIP() << "running with rights that ignore folder permissions";
+    EXPECT_EQ(TempFolder::Read(path), "[Weekly]\r\n1=old\r\n");
+    EXPECT_EQ(events.GetWeekly(2), "new");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+TEST(EventsFileSave, ATargetThatIsAFolderFailsWithTheErrorAndNoTemporaryFile)
+{
+    TempFolder folder;
+    const std::string path = folder.File("quorva.ini");
+    std::filesystem::create_directory(path);
+    TEvents events;
+    events.SetWeekly(2, "new");
+    EXPECT_THROW(events.SaveToIni(path), QuorvaError);
+    EXPECT_TRUE(std::filesystem::is_directory(path));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+TEST(EventsFileSave, ATemporaryFileThatCannotBeCreatedLeavesTheOldFileWhole)
+{
+    TempFolder folder;
+    const std::string path = folder.File("quorva.ini");
+    TempFolder::Write(path, "[Weekly]\r\n1=old\r\n");
+    std::filesystem::create_directories(path + ".tmp/blocked");
+    TEvents events;
+    events.SetWeekly(2, "new");
+    EXPECT_THROW(events.SaveToIni(path), QuorvaError);
+    EXPECT_EQ(TempFolder::Read(path), "[Weekly]\r\n1=old\r\n");
+}
