@@ -1,0 +1,316 @@
+#ifndef _WIN32
+
+#include "RegFileStore.h"
+
+#include "XdgFiles.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char HiveName[] = "HKEY_CURRENT_USER";
+
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualsNoCase(const std::string &a, const std::string &b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return LowerAscii(x) == LowerAscii(y);
+           });
+}
+
+bool StartsWithNoCase(const std::string &text, const std::string &prefix) {
+    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+std::string Trimmed(const std::string &text) {
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+// Quotes a name or string value: backslash and double quote are escaped as regedit does; line
+// breaks, which a registry string may hold but a line may not, become \n and \r.
+std::string Quoted(const std::string &text) {
+    std::string out = "\"";
+    for (char c : text) {
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out + '"';
+}
+
+// Reads a quoted text starting at line[pos] and leaves pos after its closing quote; false for
+// anything else, including an escape that Quoted() never writes.
+bool ParseQuoted(const std::string &line, std::size_t &pos, std::string &out) {
+    if (pos >= line.size() || line[pos] != '"') {
+        return false;
+    }
+    out.clear();
+    for (++pos; pos < line.size(); ++pos) {
+        const char c = line[pos];
+        if (c == '"') {
+            ++pos;
+            return true;
+        }
+        if (c != '\\') {
+            out += c;
+            continue;
+        }
+        if (++pos == line.size()) {
+            return false;
+        }
+        switch (line[pos]) {
+        case '\\':
+            out += '\\';
+            break;
+        case '"':
+            out += '"';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        default:
+            return false;
+        }
+    }
+    return false;
+}
+
+// "dword:" is followed by one to eight hexadecimal digits; regedit writes exactly eight.
+std::optional<std::uint32_t> ParseDword(const std::string &text) {
+    const std::string prefix = "dword:";
+    if (!StartsWithNoCase(text, prefix)) {
+        return std::nullopt;
+    }
+    const std::string digits = text.substr(prefix.size());
+    if (digits.empty() || digits.size() > 8 ||
+        digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(std::stoul(digits, nullptr, 16));
+}
+
+std::string DwordText(std::uint32_t number) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "dword:%08x", static_cast<unsigned>(number));
+    return buffer;
+}
+
+} // namespace
+
+TRegFileStore::TRegFileStore(fs::path path, std::string rootKey)
+    : Path(std::move(path)), RootKey(std::move(rootKey)) {
+    Load();
+}
+
+TRegFileStore::~TRegFileStore() {
+    try {
+        Close();
+    } catch (const SettingsError &) {
+        // A destructor cannot report; callers that care call Close() themselves.
+    }
+}
+
+void TRegFileStore::Load() {
+    std::error_code error;
+    if (Path.empty() || !fs::exists(Path, error)) {
+        return;
+    }
+    if (!fs::is_regular_file(Path, error)) {
+        LoadError = "not a regular file";
+        return;
+    }
+    std::ifstream file(Path, std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    if (!file.is_open() || file.bad()) {
+        LoadError = "cannot be read";
+        return;
+    }
+    std::istringstream lines(text);
+    std::string line;
+    TSection *current = nullptr;
+    for (bool first = true; std::getline(lines, line); first = false) {
+        if (first && line.starts_with("\xEF\xBB\xBF")) {
+            line.erase(0, 3);
+        }
+        ParseLine(Trimmed(line), current);
+    }
+}
+
+// One line of the file: a section header, a value of the current section, or something this
+// store does not understand (the REGEDIT4 line, comments, other keys, other value types),
+// which is skipped.
+void TRegFileStore::ParseLine(const std::string &line, TSection *&current) {
+    if (line.starts_with('[')) {
+        const std::string prefix = std::string(HiveName) + '\\' + RootKey + '\\';
+        const std::string key = line.ends_with(']') ? line.substr(1, line.size() - 2) : "";
+        const std::string section = key.substr(std::min(prefix.size(), key.size()));
+        const bool ours = StartsWithNoCase(key, prefix) && !section.empty() &&
+                          section.find('\\') == std::string::npos;
+        current = ours ? &SectionFor(section) : nullptr;
+        return;
+    }
+    std::size_t pos = 0;
+    std::string name;
+    if (!current || !ParseQuoted(line, pos, name) || pos >= line.size() || line[pos] != '=') {
+        return;
+    }
+    const std::string data = line.substr(pos + 1);
+    TStoredValue value;
+    std::size_t dataPos = 0;
+    if (ParseQuoted(data, dataPos, value.Text) && dataPos == data.size()) {
+        value.Kind = TStoredValue::TKind::Text;
+    } else if (const auto number = ParseDword(data)) {
+        value.Kind = TStoredValue::TKind::Number;
+        value.Number = *number;
+    } else {
+        return;
+    }
+    Put(current->Name, name, std::move(value));
+}
+
+std::string TRegFileStore::Serialise() const {
+    std::string out = "REGEDIT4\n";
+    for (const TSection &section : Sections) {
+        if (section.Values.empty()) {
+            continue;
+        }
+        out += "\n[" + std::string(HiveName) + '\\' + RootKey + '\\' + section.Name + "]\n";
+        for (const TNamedValue &value : section.Values) {
+            const bool isNumber = value.Value.Kind == TStoredValue::TKind::Number;
+            out += Quoted(value.Name) + '=' +
+                   (isNumber ? DwordText(value.Value.Number) : Quoted(value.Value.Text)) + '\n';
+        }
+    }
+    return out + '\n';
+}
+
+TRegFileStore::TSection *TRegFileStore::FindSection(const std::string &name) {
+    const auto found = std::find_if(Sections.begin(), Sections.end(),
+                                    [&](const TSection &s) { return EqualsNoCase(s.Name, name); });
+    return found == Sections.end() ? nullptr : &*found;
+}
+
+TRegFileStore::TSection &TRegFileStore::SectionFor(const std::string &name) {
+    if (TSection *section = FindSection(name)) {
+        return *section;
+    }
+    return Sections.emplace_back(TSection{name, {}});
+}
+
+void TRegFileStore::Put(const std::string &section, const std::string &name, TStoredValue value) {
+    std::vector<TNamedValue> &values = SectionFor(section).Values;
+    const auto found = std::find_if(values.begin(), values.end(), [&](const TNamedValue &v) {
+        return EqualsNoCase(v.Name, name);
+    });
+    if (found != values.end()) {
+        found->Value = std::move(value);
+    } else {
+        values.push_back(TNamedValue{name, std::move(value)});
+    }
+}
+
+std::optional<TStoredValue> TRegFileStore::Get(const std::string &section,
+                                               const std::string &name) {
+    const TSection *found = FindSection(section);
+    if (!found) {
+        return std::nullopt;
+    }
+    for (const TNamedValue &value : found->Values) {
+        if (EqualsNoCase(value.Name, name)) {
+            return value.Value;
+        }
+    }
+    return std::nullopt;
+}
+
+void TRegFileStore::PutText(const std::string &section, const std::string &name,
+                            const std::string &text) {
+    Put(section, name, TStoredValue{TStoredValue::TKind::Text, text, 0});
+    Changed = true;
+}
+
+void TRegFileStore::PutNumber(const std::string &section, const std::string &name,
+                              std::uint32_t number) {
+    Put(section, name, TStoredValue{TStoredValue::TKind::Number, {}, number});
+    Changed = true;
+}
+
+void TRegFileStore::DeleteValue(const std::string &section, const std::string &name) {
+    TSection *found = FindSection(section);
+    if (!found) {
+        return;
+    }
+    const auto erased = std::erase_if(
+        found->Values, [&](const TNamedValue &value) { return EqualsNoCase(value.Name, name); });
+    Changed = Changed || erased > 0;
+}
+
+bool TRegFileStore::SectionExists(const std::string &section) {
+    const TSection *found = FindSection(section);
+    return found && !found->Values.empty();
+}
+
+void TRegFileStore::Close() {
+    if (Closed) {
+        return;
+    }
+    Closed = true;
+    if (!Changed) {
+        return;
+    }
+    if (!LoadError.empty()) {
+        throw SettingsError("Unable to save the settings: " + Path.string() + " " + LoadError +
+                            ", and it is left as it is");
+    }
+    WriteFileAtomically(Path, Serialise());
+}
+
+fs::path RegFilePathFor(const std::string &rootKey) {
+    const fs::path base = XdgConfigHome();
+    if (base.empty()) {
+        return {};
+    }
+    std::string relative = rootKey;
+    const std::string software = "Software\\";
+    if (StartsWithNoCase(relative, software)) {
+        relative.erase(0, software.size());
+    }
+    fs::path path = base;
+    std::istringstream parts(relative);
+    for (std::string part; std::getline(parts, part, '\\');) {
+        if (!part.empty()) {
+            path /= part;
+        }
+    }
+    return path == base ? path / "Settings.reg" : path += ".reg";
+}
+
+#endif

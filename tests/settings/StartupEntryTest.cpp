@@ -1,0 +1,83 @@
+#include "StartupEntry.h"
+#include "Preferences.h"
+#include "SettingsStore.h"
+#include "TempConfigHome.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using AutostartEntry = TempConfigHome;
+
+TEST_F(AutostartEntry, Enabled_WritesADesktopEntryThatStartsWithTheArgument) {
+    WriteStartupEntry("/opt/quorva/quorva", true);
+    EXPECT_EQ(AutostartEntryPath(), ConfigHome() / "autostart" / "quorva.desktop");
+    EXPECT_EQ(ReadText(AutostartEntryPath()), "[Desktop Entry]\n"
+                                              "Type=Application\n"
+                                              "Name=Quorva\n"
+                                              "Exec=\"/opt/quorva/quorva\" /startup\n"
+                                              "Terminal=false\n");
+}
+
+TEST_F(AutostartEntry, Disabled_RemovesTheEntry_AndMissingEntryIsNoError) {
+    WriteStartupEntry("/opt/quorva/quorva", true);
+    WriteStartupEntry("/opt/quorva/quorva", false);
+    EXPECT_FALSE(fs::exists(AutostartEntryPath()));
+    EXPECT_NO_THROW(WriteStartupEntry("/opt/quorva/quorva", false));
+}
+
+TEST_F(AutostartEntry, WithoutAFlag_FollowsTheLoadAtStartupPreference) {
+    ResetPreferences();
+    WriteStartupEntry("/opt/quorva/quorva");
+    EXPECT_TRUE(fs::exists(AutostartEntryPath()));
+    bLoadAtStartup = false;
+    WriteStartupEntry("/opt/quorva/quorva");
+    ResetPreferences();
+    EXPECT_FALSE(fs::exists(AutostartEntryPath()));
+}
+
+TEST_F(AutostartEntry, Enabled_ReplacesAnOlderEntry) {
+    WriteStartupEntry("/old/place/quorva", true);
+    WriteStartupEntry("/new/place/quorva", true);
+    EXPECT_NE(ReadText(AutostartEntryPath()).find("Exec=\"/new/place/quorva\" /startup"),
+              std::string::npos);
+}
+
+TEST(DesktopExecValue, QuotesEveryPathSoItReachesTheProgramUnchanged) {
+    struct Row {
+        const char *name;
+        std::string path;
+        std::string exec;
+    };
+    const Row rows[] = {
+        {"plain", "/usr/bin/quorva", R"("/usr/bin/quorva" /startup)"},
+        {"blank", "/home/a b/quorva", R"("/home/a b/quorva" /startup)"},
+        {"double quote", "/x\"y/quorva", R"("/x\\"y/quorva" /startup)"},
+        {"dollar and backtick", "/$HOME/`q`", R"("/\\$HOME/\\`q\\`" /startup)"},
+        {"backslash", "/a\\b/quorva", R"("/a\\\\b/quorva" /startup)"},
+        {"percent", "/100%/quorva", R"("/100%%/quorva" /startup)"},
+        {"line break and tab", "/a\nb\tc", R"("/a\nb\tc" /startup)"},
+        {"single quote and semicolon", "/it's;here", R"("/it's;here" /startup)"},
+    };
+    for (const Row &row : rows) {
+        EXPECT_EQ(DesktopExecValue(row.path), row.exec) << row.name;
+    }
+}
+
+TEST_F(AutostartEntry, FolderThatCannotBeWritten_RaisesAnErrorWithThePath) {
+    WriteText(ConfigHome() / "autostart", "a file where the folder should be");
+    try {
+        WriteStartupEntry("/opt/quorva/quorva", true);
+        FAIL() << "no error raised";
+    } catch (const SettingsError &error) {
+        EXPECT_NE(std::string(error.what()).find("quorva.desktop"), std::string::npos)
+            << error.what();
+    }
+}
+
+TEST_F(AutostartEntry, EntryThatCannotBeRemoved_RaisesAnError) {
+    WriteText(AutostartEntryPath() / "in the way", "");
+    EXPECT_THROW(WriteStartupEntry("/opt/quorva/quorva", false), SettingsError);
+}
+
+} // namespace
