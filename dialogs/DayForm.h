@@ -1,0 +1,76 @@
+#pragma once
+#include <QDialog>
+#include <QPlainTextEdit>
+#include <array>
+#include <string>
+
+class QButtonGroup;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+// A memo of the day editor: at most 4096 characters, a scroll bar only past its line limit.
+class TMemo : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    TMemo(int lineLimit, QWidget* parent);
+    static constexpr int MaxLength = 4096;
+    int lineLimit() const { return limit; }
+    int displayedLines() const;
+    void MemosWMYChange();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void enforceLength();
+    int limit;
+};
+
+// The day editor: the five texts that can apply to one date, one per kind of recurrence.
+class TfrmDay : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfrmDay(QWidget* parent = nullptr);
+
+    bool FocusWeekly = false;
+
+    TMemo* MOnce = nullptr;
+    TMemo* MMonthly = nullptr;
+    TMemo* MWeekly = nullptr;
+    TMemo* MYearly = nullptr;
+    TMemo* MDayWeekly = nullptr;
+    QLabel* STOnce = nullptr;
+    QLabel* STMonthly = nullptr;
+    QLabel* STWeekly = nullptr;
+    QLabel* STYearly = nullptr;
+    QLabel* STNDayWeekly = nullptr;
+    std::array<QRadioButton*, 6> occurrence{}; // RB1 .. RB5, then RBL
+    QPushButton* BHelp = nullptr;
+    QPushButton* BSave = nullptr;
+    QPushButton* Button2 = nullptr;
+
+    // A memo's text as the store keeps it: local 8-bit, lines separated by CR LF.
+    static std::string MemoBytes(const QPlainTextEdit* memo);
+
+    void FormShow();
+    void RB1Click(int tag);
+    void AHelpExecute();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QWidget* createPanel(int left);
+    QLabel* createHeader(QWidget* panel, const char* barName, const char* name, int top,
+                         int barWidth);
+    TMemo* createMemo(QWidget* panel, const char* name, const QRect& geometry, int lineLimit);
+    void createOccurrenceButtons(QWidget* panel);
+    void createButtons();
+    void setTabOrder();
+
+    QButtonGroup* occurrenceGroup = nullptr;
+};
+
+extern TfrmDay* frmDay;

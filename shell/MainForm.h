@@ -1,0 +1,155 @@
+#pragma once
+#include "MainOps.h"
+
+#include <QFrame>
+#include <QMainWindow>
+#include <QStatusBar>
+#include <array>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QSystemTrayIcon;
+class QTimer;
+class THintWindow;
+class TMonthStrip;
+
+// The status bar: one panel, drawn by the program, that spans the whole bar.
+class TStatusBar : public QStatusBar {
+    Q_OBJECT
+public:
+    explicit TStatusBar(QWidget* parent);
+    void setStatusText(const QString& text);
+    QString statusText() const { return text; }
+
+signals:
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QString text;
+};
+
+class TfrmMain : public QMainWindow, public TMainOps {
+    Q_OBJECT
+public:
+    // Creates the window hidden and runs FormCreate with the program's arguments.
+    explicit TfrmMain(const QStringList& arguments, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // FormCreate decided that a start at log-on has nothing to do: the program ends unshown.
+    bool QuitAtStart() const { return quitAtStart; }
+    // FormCreate asked for a minimised start.
+    bool StartMinimized() const { return startMinimized; }
+
+    // Month view.
+    void ShowMonth(int index);
+    void GoToDate(int month, int day, int year) override;
+    void OpenDayEditor(int cell);
+    void DayCellClick(int cell);
+    void WeekdayHeaderClick(int column);
+    void LPrevMonthClick();
+    void LNextMonthClick();
+    void FormResize();
+
+    // Services.
+    void FillMonthStrip();
+    void UpdateStatusBar();
+    void SetTrayMode(bool on);
+    void PopUpReminder();
+    void ActionPrefExecute() override;
+    void SBMainClick() override;
+    void RestoreAndActivate() override;
+    bool LivesInTray() const override;
+    void Timer1Timer();
+    void New1Click();
+    void Exit1Click();
+    void menuReadmeClick();
+    void menuWebClick();
+    void Action1Execute();
+    void AShowReminderExecute();
+    void AFindExecute();
+    void ActionPrintExecute();
+    void MenuAboutClick();
+
+    // Events file; a failed save shows "Unable to write to ..." and leaves the old file whole.
+    void LoadEvents();
+    bool SaveEvents();
+
+    // Log-off, shut-down, SIGTERM and SIGHUP: the close steps without asking, once.
+    void QueryShutdown();
+
+    // Starts the one-second timer at the first idle moment after start-up.
+    void StartTimerWhenIdle();
+
+    QTimer* timer() const { return Timer1; }
+    QSystemTrayIcon* trayIcon() const { return TrayIcon; }
+    QWidget* monthPanel() const { return PMonth; }
+    TMonthStrip* monthStrip() const { return SBMonths; }
+    bool flashing() const { return flashPass >= 0; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate(const QStringList& arguments);
+    void FormShow();
+    void FormClose();
+    void createActions();
+    void createMenus();
+    void createMonthView();
+    void createStatusBar();
+    void createTrayIcon();
+    void wireMonthView();
+    void refreshAfterChange();
+    void showCellHint(int cell, QWidget* control);
+    void setCellColours(int cell, std::uint32_t background, std::uint32_t dayText,
+                        std::uint32_t eventText);
+    void moveFindDialogAside(int cell);
+    void flashStep();
+    void hideToTray();
+
+    bool quitAtStart = false;
+    bool startMinimized = false;
+    bool closed = false;
+    bool firstShow = true;
+    bool firstTick = true;
+
+    QFrame* PMonth = nullptr;
+    QFrame* PMonthName = nullptr;
+    QLabel* LMonthName = nullptr;
+    QLabel* LPrevMonth = nullptr;
+    QLabel* LNextMonth = nullptr;
+    QLabel* LSize = nullptr;
+    std::array<QLabel*, 7> STWeekDay{};
+    std::array<QFrame*, 42> PDay{};
+    std::array<QLabel*, 42> LDay{};
+    std::array<QLabel*, 42> LEvent{};
+    TMonthStrip* SBMonths = nullptr;
+    TStatusBar* SBMain = nullptr;
+    QTimer* Timer1 = nullptr;
+    QSystemTrayIcon* TrayIcon = nullptr;
+    QMenu* PMTray = nullptr;
+    THintWindow* hint = nullptr;
+
+    QAction* Action1 = nullptr;
+    QAction* AShowReminder = nullptr;
+    QAction* ActionPref = nullptr;
+    QAction* ActionPrint = nullptr;
+    QAction* AFind = nullptr;
+
+    // The go-to-date flash runs from a timer so that the window stays responsive.
+    QTimer* flashTimer = nullptr;
+    int flashCell = -1;
+    int flashPass = -1;
+    int flashPhase = 0;
+};
+
+extern TfrmMain* frmMain;
