@@ -1,16 +1,20 @@
 #include "MainForm.h"
 
+#include "AboutForm.h"
 #include "Clock.h"
 #include "Colors.h"
 #include "Constants.h"
 #include "DayForm.h"
+#include "FindForm.h"
 #include "Fonts.h"
 #include "GUI.h"
 #include "HintWindow.h"
 #include "MonthStrip.h"
 #include "Platform.h"
 #include "Pool.h"
+#include "PrefForm.h"
 #include "Preferences.h"
+#include "ReminderForm.h"
 #include "SettingsStore.h"
 #include "Sound.h"
 #include "StartupEntry.h"
@@ -109,6 +113,9 @@ TfrmMain::TfrmMain(const QStringList& arguments, QWidget* parent) : QMainWindow(
     Timer1->setObjectName("Timer1");
     Timer1->setInterval(1000);
     connect(Timer1, &QTimer::timeout, this, &TfrmMain::Timer1Timer);
+    slideTimer = new QTimer(this);
+    slideTimer->setSingleShot(true);
+    connect(slideTimer, &QTimer::timeout, this, &TfrmMain::slideStep);
     flashTimer = new QTimer(this);
     flashTimer->setSingleShot(true);
     connect(flashTimer, &QTimer::timeout, this, &TfrmMain::flashStep);
@@ -463,16 +470,11 @@ void TfrmMain::FormClose()
     }
     settings.Height = normal.height();
     settings.Width = normal.width();
-    ReadReminderSize(settings.ReminderHeight, settings.ReminderWidth);
-    if (QWidget* reminder = findChild<QWidget*>("frmReminder", Qt::FindDirectChildrenOnly)) {
-        settings.ReminderHeight = reminder->height();
-        settings.ReminderWidth = reminder->width();
-    }
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (top->objectName() == "frmReminder") {
-            settings.ReminderHeight = top->height();
-            settings.ReminderWidth = top->width();
-        }
+    if (frmReminder) {
+        settings.ReminderHeight = frmReminder->height();
+        settings.ReminderWidth = frmReminder->width();
+    } else {
+        ReadReminderSize(settings.ReminderHeight, settings.ReminderWidth);
     }
     try {
         WriteSettingsAtClose(settings);
@@ -505,9 +507,9 @@ void TfrmMain::changeEvent(QEvent* event)
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange || !isMinimized())
         return;
-    for (QWidget* top : QApplication::topLevelWidgets())
-        if (top->objectName() == "frmReminder")
-            top->hide();
+    // ApplicationEventsMinimize: a minimised program takes its reminder window along.
+    if (frmReminder)
+        frmReminder->hide();
     if (TrayIcon->isVisible())
         QTimer::singleShot(0, this, &TfrmMain::hideToTray);
 }
@@ -793,6 +795,8 @@ void TfrmMain::refreshAfterChange()
     ShowMonth(Selection.ShownMonth);
     UpdateStatusBar();
     SaveEvents();
+    if (frmReminder && frmReminder->isVisible())
+        frmReminder->FormShow();
 }
 
 void TfrmMain::GoToDate(int month, int day, int year)
@@ -917,12 +921,71 @@ void TfrmMain::Timer1Timer()
     firstTick = false;
 }
 
+int TfrmMain::ReminderSlideDelay(int workAreaHeight, int windowHeight)
+{
+    if (windowHeight <= 0)
+        return 0;
+    const int half = workAreaHeight / windowHeight / 2;
+    return half == 0 ? 0 : half - 1;
+}
+
+// Shows the reminder window at the bottom right of the work area and slides it up one pixel
+// per step. The slide runs from a timer, so the program goes on answering meanwhile; a second
+// pop-up during a slide starts it again from the bottom.
 void TfrmMain::PopUpReminder()
 {
+    if (!frmReminder)
+        return;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect work = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    slideArea = work;
+    frmReminder->move(work.left() + work.width() - frmReminder->width(),
+                      work.top() + work.height() - 1);
+    if (frmReminder->isVisible())
+        frmReminder->hide();
+    frmReminder->show();
+    frmReminder->raise();
+    frmReminder->activateWindow();
+    if (work.height() < frmReminder->height())
+        frmReminder->resize(frmReminder->width(), work.height());
+    slideRow = 1;
+    slideTimer->setInterval(ReminderSlideDelay(work.height(), frmReminder->height()));
+    slideStep();
+}
+
+void TfrmMain::slideStep()
+{
+    if (!frmReminder || slideRow < 1 || slideRow >= frmReminder->height()) {
+        slideRow = 0;
+        slideTimer->stop();
+        return;
+    }
+    frmReminder->move(frmReminder->x(), slideArea.top() + slideArea.height() - slideRow);
+    ++slideRow;
+    slideTimer->start();
 }
 
 void TfrmMain::ActionPrefExecute()
 {
+    if (!frmPref)
+        return;
+    if (frmPref->isVisible()) {
+        frmPref->raise();
+        frmPref->activateWindow();
+        return;
+    }
+    const bool reminderWasOn = bReminder;
+    if (isMinimized() || !isVisible())
+        RestoreAndActivate();
+    frmPref->exec();
+    SetTrayMode(bMinToTray);
+    if (!reminderWasOn && bReminder)
+        PopUpReminder();
+    else if (!bReminder && frmReminder && frmReminder->isVisible())
+        frmReminder->hide();
+    else if (reminderWasOn && bReminder && frmReminder)
+        frmReminder->FormShow();
+    ShowMonth(Selection.ShownMonth);
 }
 
 void TfrmMain::AShowReminderExecute()
@@ -932,6 +995,8 @@ void TfrmMain::AShowReminderExecute()
 
 void TfrmMain::AFindExecute()
 {
+    if (frmFind)
+        frmFind->exec();
 }
 
 void TfrmMain::ActionPrintExecute()
@@ -940,6 +1005,8 @@ void TfrmMain::ActionPrintExecute()
 
 void TfrmMain::MenuAboutClick()
 {
+    if (frmAbout)
+        frmAbout->exec();
 }
 
 void TfrmMain::New1Click()
@@ -959,6 +1026,8 @@ void TfrmMain::New1Click()
     ShowMonth(Selection.ShownMonth);
     SaveEvents();
     UpdateStatusBar();
+    if (frmReminder && frmReminder->isVisible())
+        frmReminder->FormShow();
 }
 
 void TfrmMain::menuReadmeClick()

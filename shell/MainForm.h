@@ -61,6 +61,9 @@ public:
     void UpdateStatusBar();
     void SetTrayMode(bool on);
     void PopUpReminder();
+    // Wait between two slide steps: (work area height div window height) div 2, less one.
+    static int ReminderSlideDelay(int workAreaHeight, int windowHeight);
+    bool sliding() const { return slideRow > 0; }
     void ActionPrefExecute() override;
     void SBMainClick() override;
     void RestoreAndActivate() override;
@@ -115,6 +118,7 @@ private:
     void moveFindDialogAside(int cell);
     void flashStep();
     void hideToTray();
+    void slideStep();
 
     bool quitAtStart = false;
     bool startMinimized = false;
@@ -144,6 +148,10 @@ private:
     QAction* ActionPref = nullptr;
     QAction* ActionPrint = nullptr;
     QAction* AFind = nullptr;
+
+    QTimer* slideTimer = nullptr;
+    QRect slideArea;
+    int slideRow = 0;
 
     // The go-to-date flash runs from a timer so that the window stays responsive.
     QTimer* flashTimer = nullptr;

@@ -1,7 +1,11 @@
+#include "AboutForm.h"
 #include "DayForm.h"
+#include "FindForm.h"
 #include "Fonts.h"
 #include "GUI.h"
 #include "MainForm.h"
+#include "PrefForm.h"
+#include "ReminderForm.h"
 #include "ShutdownSignals.h"
 #include "SingleInstance.h"
 
@@ -28,10 +32,19 @@ int main(int argc, char* argv[])
         GUI = &gui;
 
         TfrmMain mainWindow(QApplication::arguments());
-        TfrmDay dayEditor(&mainWindow);
-        frmDay = &dayEditor;
         if (mainWindow.QuitAtStart())
             return 0;
+        TfrmDay dayEditor(&mainWindow);
+        frmDay = &dayEditor;
+        TfrmAbout about(&mainWindow);
+        frmAbout = &about;
+        TfrmPref preferences(&mainWindow);
+        frmPref = &preferences;
+        // No owner: it shows while the main window is hidden in the notification area.
+        TfrmReminder reminder;
+        frmReminder = &reminder;
+        TfrmFind find(&mainWindow);
+        frmFind = &find;
 
         QObject::connect(&instance, &TSingleInstance::restoreRequested, &mainWindow,
                          &TfrmMain::RestoreAndActivate);
@@ -46,9 +59,13 @@ int main(int argc, char* argv[])
         else
             mainWindow.show();
         const int code = app.exec();
+        frmFind = nullptr;
+        frmReminder = nullptr;
+        frmPref = nullptr;
+        frmAbout = nullptr;
         frmDay = nullptr;
         GUI = nullptr;
-        return code == 0 ? 0 : code;
+        return code;
     } catch (const std::exception& error) {
         QMessageBox::critical(nullptr, "Quorva", QString::fromLocal8Bit(error.what()));
         return 0;
