@@ -12,17 +12,15 @@ namespace {
 
 QLoggingCategory::CategoryFilter previousFilter = nullptr;
 bool filterInstalled = false;
+bool multimediaLoggingAsked = false;
 
 // A machine without a sound device is normal for this program (servers, remote sessions,
 // the test runs), and Qt Multimedia reports that on the console at every attempt. The click
-// is decoration, so its failures stay silent; QT_LOGGING_RULES still turns them on when the
-// sound itself is being investigated, because that variable is applied by the previous filter.
-void QuietMultimediaFilter(QLoggingCategory* category)
-{
+// is decoration, so its failures stay silent. A QT_LOGGING_RULES that names qt.multimedia
+// still turns them on, for when the sound itself is being investigated.
+void QuietMultimediaFilter(QLoggingCategory *category) {
     const bool multimedia = std::strncmp(category->categoryName(), "qt.multimedia", 13) == 0;
-    const bool explicitlyAsked = multimedia && qEnvironmentVariableIsSet("QT_LOGGING_RULES") &&
-                                 qEnvironmentVariable("QT_LOGGING_RULES").contains("multimedia");
-    if (multimedia && !explicitlyAsked) {
+    if (multimedia && !multimediaLoggingAsked) {
         category->setEnabled(QtDebugMsg, false);
         category->setEnabled(QtInfoMsg, false);
         category->setEnabled(QtWarningMsg, false);
@@ -33,14 +31,15 @@ void QuietMultimediaFilter(QLoggingCategory* category)
         previousFilter(category);
 }
 
-QSoundEffect* ClickEffect()
-{
+QSoundEffect *ClickEffect() {
     // Owned by the application, so it goes before the audio back end does; a later
     // application (as in tests that create several) gets a new one.
     static QPointer<QSoundEffect> effect;
     if (!effect) {
         if (!filterInstalled) {
             filterInstalled = true;
+            multimediaLoggingAsked =
+                qEnvironmentVariable("QT_LOGGING_RULES").contains("multimedia");
             previousFilter = QLoggingCategory::installFilter(QuietMultimediaFilter);
         }
         effect = new QSoundEffect(QCoreApplication::instance());
@@ -51,11 +50,10 @@ QSoundEffect* ClickEffect()
 
 } // namespace
 
-void PlayClick()
-{
+void PlayClick() {
     if (!QCoreApplication::instance())
         return;
-    QSoundEffect* effect = ClickEffect();
+    QSoundEffect *effect = ClickEffect();
     // Without a device play() returns at once and isPlaying() may never clear, so the
     // state is never waited on: stopping first makes a second click start from its beginning.
     effect->stop();
