@@ -3,6 +3,7 @@
 #include "IniFile.h"
 #include "Pool.h"
 
+#include <algorithm>
 #include <charconv>
 
 using namespace std::chrono;
@@ -39,53 +40,93 @@ bool IsWiped(sys_days date, int wipeMonths, sys_days today)
     return wipeMonths > 0 && (today - date).count() >= 31LL * wipeMonths + 31;
 }
 
-template <typename Map>
-void AppendSection(IniFile& file, std::string_view section, const Map& map)
-{
-    for (const auto& [key, text] : map) {
-        if constexpr (std::is_same_v<typename Map::key_type, std::string>)
-            file.Append(section, key, EncodeEventText(text));
-        else
-            file.Append(section, std::to_string(key), EncodeEventText(text));
-    }
-}
-
-} // namespace
-
-std::string EncodeEventText(const std::string& text)
+// Appends the text as one value: every line break becomes backslash n.
+void AppendEncoded(std::string& out, std::string_view text)
 {
     const std::string_view cut = CutToLimit(text);
-    std::string value;
-    value.reserve(cut.size() + 8);
     for (std::size_t i = 0; i < cut.size(); ++i) {
         const char c = cut[i];
         if (c != '\r' && c != '\n') {
-            value.push_back(c);
+            out.push_back(c);
             continue;
         }
         // CR LF and LF CR are one break each; so is a lone CR or LF.
         const char partner = c == '\r' ? '\n' : '\r';
         if (i + 1 < cut.size() && cut[i + 1] == partner)
             ++i;
-        value.append("\\n");
+        out.append("\\n");
     }
+}
+
+std::string Decode(std::string_view value)
+{
+    std::string_view rest = CutToLimit(value);
+    std::string text;
+    text.reserve(rest.size() + 8);
+    // Copies the stretches between backslashes whole; only "\\n" is rewritten.
+    for (auto slash = rest.find('\\'); slash != std::string_view::npos;
+         slash = rest.find('\\')) {
+        text.append(rest.substr(0, slash));
+        if (slash + 1 < rest.size() && rest[slash + 1] == 'n') {
+            text.append("\r\n");
+            rest.remove_prefix(slash + 2);
+        } else {
+            text.push_back('\\');
+            rest.remove_prefix(slash + 1);
+        }
+    }
+    text.append(rest);
+    return text;
+}
+
+// Writes a container as a section at the end of the file's text; nothing for an empty one.
+// Equivalent to writing each key into the just erased section, without looking each key up.
+template <typename Map>
+void AppendSection(std::string& out, std::string_view section, const Map& map)
+{
+    if (map.empty())
+        return;
+    out.append(1, '[').append(section).append("]\r\n");
+    for (const auto& [key, text] : map) {
+        if constexpr (std::is_same_v<typename Map::key_type, std::string>)
+            out.append(key);
+        else
+            out.append(std::to_string(key));
+        out.push_back('=');
+        AppendEncoded(out, text);
+        out.append("\r\n");
+    }
+}
+
+// Room for the five sections' text, so that it is built without growing.
+std::size_t EstimatedSize(const TEvents& events)
+{
+    std::size_t size = 100;
+    const auto add = [&size](const auto& map) {
+        for (const auto& entry : map)
+            size += entry.second.size() + 16;
+    };
+    add(events.Once);
+    add(events.Weekly);
+    add(events.Monthly);
+    add(events.Yearly);
+    add(events.NWeekdayly);
+    return size;
+}
+
+} // namespace
+
+std::string EncodeEventText(const std::string& text)
+{
+    std::string value;
+    value.reserve(std::min(text.size(), MaxValueLength) + 8);
+    AppendEncoded(value, text);
     return value;
 }
 
 std::string DecodeEventText(const std::string& value)
 {
-    const std::string_view cut = CutToLimit(value);
-    std::string text;
-    text.reserve(cut.size() + 8);
-    for (std::size_t i = 0; i < cut.size(); ++i) {
-        if (cut[i] == '\\' && i + 1 < cut.size() && cut[i + 1] == 'n') {
-            text.append("\r\n");
-            ++i;
-        } else {
-            text.push_back(cut[i]);
-        }
-    }
-    return text;
+    return Decode(value);
 }
 
 void TEvents::LoadFromIni(const std::string& path, int wipeMonths, sys_days today)
@@ -109,18 +150,19 @@ void TEvents::LoadFromIniText(std::string text, int wipeMonths, sys_days today)
     // the hint makes each insertion constant time then.
     for (const auto& [key, value] : file.ReadSection(SectionOnce)) {
         int month = 0, day = 0, year = 0;
-        if (value.empty() || !ParseDate(std::string(key), month, day, year))
+        std::string date(key);
+        if (value.empty() || !ParseDate(date, month, day, year))
             continue;
         if (IsWiped(sys_days{std::chrono::year{year} / month / day}, wipeMonths, today))
             continue;
-        Once.insert_or_assign(Once.end(), std::string(key), DecodeEventText(std::string(value)));
+        Once.insert_or_assign(Once.end(), std::move(date), Decode(value));
     }
     for (const auto& [section, map] : {std::pair{SectionWeekly, &Weekly},
                                        std::pair{SectionMonthly, &Monthly}}) {
         for (const auto& [key, value] : file.ReadSection(section)) {
             std::int32_t number = 0;
             if (!value.empty() && ParseIntegerKey(key, number))
-                map->insert_or_assign(map->end(), number, DecodeEventText(std::string(value)));
+                map->insert_or_assign(map->end(), number, Decode(value));
         }
     }
     for (const auto& [section, map] : {std::pair{SectionYearly, &Yearly},
@@ -128,7 +170,7 @@ void TEvents::LoadFromIniText(std::string text, int wipeMonths, sys_days today)
         for (const auto& [key, value] : file.ReadSection(section))
             if (!value.empty())
                 map->insert_or_assign(map->end(), std::string(key),
-                                      DecodeEventText(std::string(value)));
+                                      Decode(value));
     }
 }
 
@@ -143,11 +185,13 @@ void TEvents::SaveToIni(const std::string& path) const
     for (const auto section :
          {SectionOnce, SectionWeekly, SectionMonthly, SectionYearly, SectionNWeekdayly})
         file.EraseSection(section);
-    AppendSection(file, SectionOnce, Once);
-    AppendSection(file, SectionWeekly, Weekly);
-    AppendSection(file, SectionMonthly, Monthly);
-    AppendSection(file, SectionYearly, Yearly);
-    AppendSection(file, SectionNWeekdayly, NWeekdayly);
-    if (!ReplaceFileAtomically(path, file.ToText()))
+    std::string content = file.ToText();
+    content.reserve(content.size() + EstimatedSize(*this));
+    AppendSection(content, SectionOnce, Once);
+    AppendSection(content, SectionWeekly, Weekly);
+    AppendSection(content, SectionMonthly, Monthly);
+    AppendSection(content, SectionYearly, Yearly);
+    AppendSection(content, SectionNWeekdayly, NWeekdayly);
+    if (!ReplaceFileAtomically(path, content))
         throw QuorvaError("Unable to write to " + path);
 }

@@ -77,13 +77,14 @@ bool ReadWholeFile(const std::string& path, std::string& content, std::string& r
         reason = std::strerror(errno);
         return false;
     }
-    char buffer[1 << 16];
-    std::size_t got = 0;
+    // The size is only a hint (the file may change while it is read): reserve, then append.
     const auto size = fs::file_size(path, ec);
     if (!ec)
         content.reserve(static_cast<std::size_t>(size));
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        content.append(buffer, got);
+    char buffer[1 << 16];
+    std::size_t length = 0;
+    while ((length = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        content.append(buffer, length);
     const bool failed = std::ferror(file) != 0;
     if (failed)
         reason = std::strerror(errno);

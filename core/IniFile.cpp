@@ -1,7 +1,7 @@
 #include "IniFile.h"
 
 #include <algorithm>
-#include <unordered_map>
+#include <cstring>
 
 namespace {
 
@@ -40,12 +40,54 @@ bool ParseHeader(std::string_view line, std::string& name)
     return true;
 }
 
-std::string LowerKey(std::string_view key)
+// The length of the first line of text, up to its CR or LF (memchr is far faster than a
+// search for either character at once).
+std::size_t LineLength(std::string_view text)
 {
-    std::string lower(key);
-    std::transform(lower.begin(), lower.end(), lower.begin(), LowerAscii);
-    return lower;
+    const void* lf = std::memchr(text.data(), '\n', text.size());
+    const std::size_t limit =
+        lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - text.data()) : text.size();
+    const void* cr = std::memchr(text.data(), '\r', limit);
+    return cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - text.data()) : limit;
 }
+
+std::size_t HashNoCase(std::string_view key)
+{
+    std::size_t hash = 14695981039346656037ull;
+    for (const char c : key)
+        hash = (hash ^ static_cast<unsigned char>(LowerAscii(c))) * 1099511628211ull;
+    return hash;
+}
+
+// Finds the first entry with a key equal to a given one, without copying keys: an open
+// addressing table of entry positions, sized for the section once.
+class FirstKeyIndex {
+public:
+    explicit FirstKeyIndex(std::size_t count)
+    {
+        std::size_t capacity = 16;
+        while (capacity < count * 2)
+            capacity *= 2;
+        slots_.assign(capacity, Empty);
+    }
+    // The position of the first entry with key, or entries.size() when key is new.
+    std::size_t FindOrAdd(std::string_view key, const std::vector<IniFile::Entry>& entries)
+    {
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t slot = HashNoCase(key) & mask;; slot = (slot + 1) & mask) {
+            if (slots_[slot] == Empty) {
+                slots_[slot] = entries.size();
+                return entries.size();
+            }
+            if (EqualsNoCase(entries[slots_[slot]].Key, key))
+                return slots_[slot];
+        }
+    }
+
+private:
+    static constexpr std::size_t Empty = static_cast<std::size_t>(-1);
+    std::vector<std::size_t> slots_;
+};
 
 } // namespace
 
@@ -59,45 +101,44 @@ bool EqualsNoCase(std::string_view a, std::string_view b)
 IniFile::Line IniFile::ParseLine(std::string_view text)
 {
     Line line;
-    line.Text.assign(text);
+    line.Text = text;
     const auto equals = text.find('=');
     const auto [first, last] = TrimmedRange(text, 0, text.size());
-    if (equals == std::string_view::npos || first == last || text[first] == ';')
+    // Offsets are 32 bits wide: a longer line is kept but never read.
+    if (equals == std::string_view::npos || first == last || text[first] == ';'
+        || text.size() > UINT32_MAX)
         return line;
     const auto [keyBegin, keyEnd] = TrimmedRange(text, 0, equals);
     if (keyBegin == keyEnd)
         return line;
     const auto [valueBegin, valueEnd] = TrimmedRange(text, equals + 1, text.size());
     line.IsEntry = true;
-    line.KeyBegin = keyBegin;
-    line.KeyLength = keyEnd - keyBegin;
-    line.ValueBegin = valueBegin;
-    line.ValueLength = valueEnd - valueBegin;
+    line.KeyBegin = static_cast<std::uint32_t>(keyBegin);
+    line.KeyLength = static_cast<std::uint32_t>(keyEnd - keyBegin);
+    line.ValueBegin = static_cast<std::uint32_t>(valueBegin);
+    line.ValueLength = static_cast<std::uint32_t>(valueEnd - valueBegin);
     return line;
 }
 
 IniFile::Line IniFile::MakeEntry(std::string_view key, std::string_view value)
 {
-    Line line;
-    line.Text.reserve(key.size() + 1 + value.size());
-    line.Text.append(key).append(1, '=').append(value);
-    line.IsEntry = true;
-    line.KeyLength = key.size();
-    line.ValueBegin = key.size() + 1;
-    line.ValueLength = value.size();
-    return line;
+    std::string& text = written_->emplace_back();
+    text.reserve(key.size() + 1 + value.size());
+    text.append(key).append(1, '=').append(value);
+    return ParseLine(text);
 }
 
 IniFile IniFile::FromText(std::string text)
 {
     IniFile file;
+    file.source_ = std::make_shared<const std::string>(std::move(text));
     file.sections_.emplace_back();
-    std::string_view rest(text);
+    std::string_view rest(*file.source_);
     std::string name;
     while (!rest.empty()) {
-        const auto end = rest.find_first_of("\r\n");
+        const std::size_t end = LineLength(rest);
         const auto line = rest.substr(0, end);
-        if (end == std::string_view::npos)
+        if (end == rest.size())
             rest = {};
         else
             rest.remove_prefix(end + ((rest[end] == '\r' && end + 1 < rest.size()
@@ -131,7 +172,10 @@ std::size_t IniFile::FindOrAdd(std::string_view name)
         return index;
     if (sections_.empty())
         sections_.emplace_back();
-    sections_.push_back(Section{std::string(name), "[" + std::string(name) + "]", {}});
+    std::string header;
+    header.reserve(name.size() + 2);
+    header.append(1, '[').append(name).append(1, ']');
+    sections_.push_back(Section{std::string(name), std::move(header), {}});
     return sections_.size() - 1;
 }
 
@@ -162,14 +206,13 @@ std::vector<IniFile::Entry> IniFile::ReadSection(std::string_view section) const
     if (!found)
         return entries;
     entries.reserve(found->Lines.size());
-    // Keys seen so far, lower-cased, with the index of their first entry.
-    std::unordered_map<std::string, std::size_t> first;
-    first.reserve(found->Lines.size());
+    FirstKeyIndex first(found->Lines.size());
     for (const Line& line : found->Lines) {
         if (!line.IsEntry)
             continue;
-        const auto [it, inserted] = first.try_emplace(LowerKey(line.Key()), entries.size());
-        entries.push_back({line.Key(), inserted ? line.Value() : entries[it->second].Value});
+        const std::size_t index = first.FindOrAdd(line.Key(), entries);
+        entries.push_back({line.Key(), index == entries.size() ? line.Value()
+                                                               : entries[index].Value});
     }
     return entries;
 }
@@ -179,7 +222,6 @@ void IniFile::EraseSection(std::string_view section)
     std::erase_if(sections_, [&](const Section& s) {
         return !s.Header.empty() && EqualsNoCase(s.Name, section);
     });
-    lastAppended_ = 0;
 }
 
 void IniFile::Write(std::string_view section, std::string_view key, std::string_view value)
@@ -191,14 +233,6 @@ void IniFile::Write(std::string_view section, std::string_view key, std::string_
             return;
         }
     target.Lines.push_back(MakeEntry(key, value));
-}
-
-void IniFile::Append(std::string_view section, std::string_view key, std::string_view value)
-{
-    if (lastAppended_ == 0 || lastAppended_ >= sections_.size()
-        || !EqualsNoCase(sections_[lastAppended_].Name, section))
-        lastAppended_ = FindOrAdd(section);
-    sections_[lastAppended_].Lines.push_back(MakeEntry(key, value));
 }
 
 std::string IniFile::ToText() const

@@ -12,6 +12,9 @@
 // - Values are read whole, whatever their length.
 
 #include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,23 +42,19 @@ public:
     // Replaces the value of the key's first occurrence, or appends the key to the section
     // (creating the section at the end of the file).
     void Write(std::string_view section, std::string_view key, std::string_view value);
-    // Appends without looking for an existing key: for writers that just erased the section
-    // and write each key once.
-    void Append(std::string_view section, std::string_view key, std::string_view value);
 
     // The whole file, every line ended by CR LF.
     std::string ToText() const;
 
 private:
+    // A line is a piece of the parsed text or of a text the file wrote itself; both stores
+    // keep their addresses for the file's whole life.
     struct Line {
-        std::string Text;
-        std::size_t KeyBegin = 0, KeyLength = 0, ValueBegin = 0, ValueLength = 0;
+        std::string_view Text;
+        std::uint32_t KeyBegin = 0, KeyLength = 0, ValueBegin = 0, ValueLength = 0;
         bool IsEntry = false;
-        std::string_view Key() const { return std::string_view(Text).substr(KeyBegin, KeyLength); }
-        std::string_view Value() const
-        {
-            return std::string_view(Text).substr(ValueBegin, ValueLength);
-        }
+        std::string_view Key() const { return Text.substr(KeyBegin, KeyLength); }
+        std::string_view Value() const { return Text.substr(ValueBegin, ValueLength); }
     };
     struct Section {
         std::string Name;
@@ -64,13 +63,16 @@ private:
     };
 
     static Line ParseLine(std::string_view text);
-    static Line MakeEntry(std::string_view key, std::string_view value);
+    Line MakeEntry(std::string_view key, std::string_view value);
     std::size_t FindIndex(std::string_view name) const;  // 0 when absent
     const Section* Find(std::string_view name) const;
     std::size_t FindOrAdd(std::string_view name);
 
+    // The parsed text and the lines written since; shared so that lines pointing into them
+    // survive copies and moves (a deque never moves its elements when it grows).
+    std::shared_ptr<const std::string> source_;
+    std::shared_ptr<std::deque<std::string>> written_ = std::make_shared<std::deque<std::string>>();
     std::vector<Section> sections_;
-    std::size_t lastAppended_ = 0;  // the section Append wrote to last, to append in O(1)
 };
 
 bool EqualsNoCase(std::string_view a, std::string_view b);

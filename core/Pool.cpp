@@ -1,6 +1,7 @@
 #include "Pool.h"
 
 #include <charconv>
+#include <initializer_list>
 #include <cmath>
 
 using namespace std::chrono;
@@ -52,14 +53,27 @@ std::string Lookup(const Map& map, const Key& key)
     return found == map.end() ? std::string() : found->second;
 }
 
+// Builds "a/b" or "a/b/c" in place; the short keys fit the string's own buffer.
+std::string JoinKey(std::initializer_list<int> parts)
+{
+    char buffer[48];
+    char* end = buffer;
+    for (const int part : parts) {
+        if (end != buffer)
+            *end++ = '/';
+        end = std::to_chars(end, buffer + sizeof buffer, part).ptr;
+    }
+    return std::string(buffer, end);
+}
+
 std::string YearlyKey(int month, int day)
 {
-    return std::to_string(month) + "/" + std::to_string(day);
+    return JoinKey({month, day});
 }
 
 std::string NWeekdaylyKey(int n, int weekday, int month)
 {
-    return std::to_string(n) + "/" + std::to_string(weekday) + "/" + std::to_string(month);
+    return JoinKey({n, weekday, month});
 }
 
 // Reads a field of one to maxDigits decimal digits.
@@ -82,13 +96,6 @@ bool ReadSeparator(std::string_view& text)
         return false;
     text.remove_prefix(1);
     return true;
-}
-
-// Appends text followed by separator when text is not empty.
-void AppendPart(std::string& result, const std::string* text, const std::string& separator)
-{
-    if (text && !text->empty())
-        result.append(*text).append(separator);
 }
 
 template <typename Map, typename Key>
@@ -141,7 +148,7 @@ int DaysInMonth(int month, int year)
 
 std::string FormatDate(int month, int day, int year)
 {
-    return std::to_string(month) + "/" + std::to_string(day) + "/" + std::to_string(year);
+    return JoinKey({month, day, year});
 }
 
 // Accepts exactly month/day/year: month and day of one or two digits (a leading zero is
@@ -232,16 +239,28 @@ std::string TEvents::EventsOfDate(int month, int day, int year,
 {
     const int weekday = DayOfWeek(month, day, year);
     const int nth = (day + 6) / 7;
+    const std::string* parts[] = {
+        Find(Once, FormatDate(month, day, year)),
+        Find(Weekly, weekday),
+        Find(Monthly, day),
+        Find(Yearly, YearlyKey(month, day)),
+        Find(NWeekdayly, NWeekdaylyKey(nth, weekday, month)),
+        // Only the last occurrence of its weekday in the month is also "the last".
+        DaysInMonth(month, year) < day + 7 ? Find(NWeekdayly, NWeekdaylyKey(0, weekday, month))
+                                           : nullptr,
+    };
+    std::size_t size = 0;
+    for (const std::string* part : parts)
+        if (part && !part->empty())
+            size += part->size() + separator.size();
     std::string result;
-    AppendPart(result, Find(Once, FormatDate(month, day, year)), separator);
-    AppendPart(result, Find(Weekly, weekday), separator);
-    AppendPart(result, Find(Monthly, day), separator);
-    AppendPart(result, Find(Yearly, YearlyKey(month, day)), separator);
-    AppendPart(result, Find(NWeekdayly, NWeekdaylyKey(nth, weekday, month)), separator);
-    if (DaysInMonth(month, year) < day + 7)
-        AppendPart(result, Find(NWeekdayly, NWeekdaylyKey(0, weekday, month)), separator);
-    if (!result.empty())
-        result.resize(result.size() - std::min(result.size(), separator.size()));
+    if (size == 0)
+        return result;
+    result.reserve(size);
+    for (const std::string* part : parts)
+        if (part && !part->empty())
+            result.append(*part).append(separator);
+    result.resize(size - separator.size());
     return result;
 }
 
