@@ -1,5 +1,6 @@
 #include "Pool.h"
 
+#include <algorithm>
 #include <charconv>
 #include <initializer_list>
 #include <cmath>
@@ -114,7 +115,11 @@ TDateTime ToDateTime(sys_days day)
 
 sys_days ToSysDays(TDateTime value)
 {
-    return DateTimeEpoch + days{static_cast<int>(std::floor(value))};
+    // Values beyond any calendar date (or not numbers at all) are held to the epoch's range
+    // instead of overflowing the conversion.
+    constexpr double Limit = 1e8;
+    const double whole = std::isfinite(value) ? std::clamp(std::floor(value), -Limit, Limit) : 0.0;
+    return DateTimeEpoch + days{static_cast<int>(whole)};
 }
 
 TDateTime EncodeDate(int year, int month, int day)
