@@ -27,7 +27,13 @@ qt_add_resources(quorva_services "quorva_data"
     ${QUORVA_RESOURCES_DIR}/help/HTML/Whats_New.html
     ${QUORVA_RESOURCES_DIR}/icons/quorva.png
     ${QUORVA_RESOURCES_DIR}/icons/quorva-32.png
-    ${QUORVA_GENERATED_DIR}/click.wav)
+    ${QUORVA_GENERATED_DIR}/click.wav
+  OUTPUT_TARGETS quorva_data_targets)
+# In a static library the resources are an object library of their own that only consumers
+# pull in; building quorva_services alone should still produce and check them.
+if(quorva_data_targets)
+  add_dependencies(quorva_services ${quorva_data_targets})
+endif()
 
 # The Read Me command opens readme.txt beside the executable.
 configure_file(${QUORVA_RESOURCES_DIR}/readme.txt ${CMAKE_BINARY_DIR}/readme.txt COPYONLY)
