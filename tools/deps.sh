@@ -29,7 +29,7 @@ QUORVA_BUILD_PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-multimedia-dev libgl-dev
     libical-dev
-    fonts-liberation fonts-dejavu-core
+    fonts-liberation fonts-dejavu-core fonts-wine
 )
 # What the tests and benchmarks need on top.
 QUORVA_TEST_PACKAGES=(
