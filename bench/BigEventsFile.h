@@ -10,18 +10,18 @@
 namespace bench {
 
 // A text of 20 to 200 characters; one in ten has several lines.
-inline std::string RandomEventText(std::mt19937& random)
-{
-    static const std::string words[] = {"Dentist", "meeting", "with", "Anna", "bring", "the",
-                                        "card", "call", "mother", "birthday", "party", "at",
-                                        "noon", "garden", "club", "pay", "rent", "train", "8:15"};
+inline std::string RandomEventText(std::mt19937 &random) {
+    static const std::string words[] = {"Dentist", "meeting", "with",  "Anna",   "bring",
+                                        "the",     "card",    "call",  "mother", "birthday",
+                                        "party",   "at",      "noon",  "garden", "club",
+                                        "pay",     "rent",    "train", "8:15"};
     const std::size_t length = std::uniform_int_distribution<std::size_t>(20, 200)(random);
     const bool multiLine = std::uniform_int_distribution<int>(0, 9)(random) == 0;
     std::string text;
     while (text.size() < length) {
         if (!text.empty())
-            text += (multiLine && std::uniform_int_distribution<int>(0, 4)(random) == 0) ? "\r\n"
-                                                                                          : " ";
+            text +=
+                (multiLine && std::uniform_int_distribution<int>(0, 4)(random) == 0) ? "\r\n" : " ";
         text += words[std::uniform_int_distribution<std::size_t>(0, std::size(words) - 1)(random)];
     }
     text.resize(length);
@@ -31,8 +31,7 @@ inline std::string RandomEventText(std::mt19937& random)
 }
 
 // Fills events with about 100,000 entries, the same ones on every call.
-inline void FillBigStore(TEvents& events)
-{
+inline void FillBigStore(TEvents &events) {
     using namespace std::chrono;
     std::mt19937 random(20261209);
     events.Clear();
@@ -40,8 +39,8 @@ inline void FillBigStore(TEvents& events)
     const int span = (sys_days{2199y / December / 31} - first).count() + 1;
     // 100,000 of the span's days, spread evenly.
     for (int i = 0; i < 100000; ++i) {
-        const year_month_day date{first + days{static_cast<int>(static_cast<long long>(i) * span
-                                                                / 100000)}};
+        const year_month_day date{
+            first + days{static_cast<int>(static_cast<long long>(i) * span / 100000)}};
         events.SetOnce(static_cast<int>(static_cast<unsigned>(date.month())),
                        static_cast<int>(static_cast<unsigned>(date.day())),
                        static_cast<int>(date.year()), RandomEventText(random));

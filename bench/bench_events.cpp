@@ -15,8 +15,7 @@ namespace {
 
 const sys_days BenchToday = sys_days{2026y / December / 9};
 
-const std::string& BigFile()
-{
+const std::string &BigFile() {
     static const std::string path = [] {
         const auto file = std::filesystem::temp_directory_path() / "quorva-bench-big.ini";
         TEvents events;
@@ -27,8 +26,7 @@ const std::string& BigFile()
     return path;
 }
 
-const TEvents& BigStore()
-{
+const TEvents &BigStore() {
     static const TEvents events = [] {
         TEvents loaded;
         loaded.LoadFromIni(BigFile(), 0, BenchToday);
@@ -37,9 +35,8 @@ const TEvents& BigStore()
     return events;
 }
 
-void LoadFromIni(benchmark::State& state)
-{
-    const std::string& path = BigFile();
+void LoadFromIni(benchmark::State &state) {
+    const std::string &path = BigFile();
     for (auto _ : state) {
         TEvents events;
         events.LoadFromIni(path, 0, BenchToday);
@@ -49,9 +46,8 @@ void LoadFromIni(benchmark::State& state)
 }
 BENCHMARK(LoadFromIni)->Unit(benchmark::kMillisecond);
 
-void SaveToIni(benchmark::State& state)
-{
-    const TEvents& events = BigStore();
+void SaveToIni(benchmark::State &state) {
+    const TEvents &events = BigStore();
     const std::string path =
         (std::filesystem::temp_directory_path() / "quorva-bench-save.ini").string();
     events.SaveToIni(path);
@@ -62,9 +58,8 @@ void SaveToIni(benchmark::State& state)
 }
 BENCHMARK(SaveToIni)->Unit(benchmark::kMillisecond);
 
-void FillMonthsOfBigStore(benchmark::State& state)
-{
-    const TEvents& events = BigStore();
+void FillMonthsOfBigStore(benchmark::State &state) {
+    const TEvents &events = BigStore();
     TMonths months{};
     for (auto _ : state) {
         FillMonths(months, events, BenchToday);
@@ -73,9 +68,8 @@ void FillMonthsOfBigStore(benchmark::State& state)
 }
 BENCHMARK(FillMonthsOfBigStore)->Unit(benchmark::kMicrosecond);
 
-void BuildRemindersFourteenDays(benchmark::State& state)
-{
-    const TEvents& events = BigStore();
+void BuildRemindersFourteenDays(benchmark::State &state) {
+    const TEvents &events = BigStore();
     for (auto _ : state)
         benchmark::DoNotOptimize(events.BuildReminders(14, BenchToday));
 }
@@ -83,17 +77,16 @@ BENCHMARK(BuildRemindersFourteenDays)->Unit(benchmark::kMicrosecond);
 
 // Arg 1: consecutive days, as the month view and the month cache ask; arg 37: days five weeks
 // apart across three centuries, so that almost every lookup misses the processor's caches.
-void EventsOfDate(benchmark::State& state)
-{
-    const TEvents& events = BigStore();
+void EventsOfDate(benchmark::State &state) {
+    const TEvents &events = BigStore();
     const days step{state.range(0)};
     sys_days date = sys_days{1990y / January / 1};
     for (auto _ : state) {
         const year_month_day ymd{date};
-        benchmark::DoNotOptimize(events.EventsOfDate(
-            static_cast<int>(static_cast<unsigned>(ymd.month())),
-            static_cast<int>(static_cast<unsigned>(ymd.day())), static_cast<int>(ymd.year()),
-            ", "));
+        benchmark::DoNotOptimize(
+            events.EventsOfDate(static_cast<int>(static_cast<unsigned>(ymd.month())),
+                                static_cast<int>(static_cast<unsigned>(ymd.day())),
+                                static_cast<int>(ymd.year()), ", "));
         date += step;
         if (date > sys_days{2190y / January / 1})
             date = sys_days{1990y / January / 1};
@@ -103,8 +96,7 @@ BENCHMARK(EventsOfDate)->Arg(1)->Arg(37)->Unit(benchmark::kNanosecond);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char **argv) {
     if (argc == 3 && std::strcmp(argv[1], "--write-events-file") == 0) {
         TEvents events;
         bench::FillBigStore(events);

@@ -21,8 +21,7 @@ struct AgendaOptions {
 };
 
 // Parses a count of days: plain decimal digits that fit an int.
-bool ParseDays(const std::string& text, int& days)
-{
+bool ParseDays(const std::string &text, int &days) {
     if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
         return false;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), days);
@@ -30,8 +29,7 @@ bool ParseDays(const std::string& text, int& days)
 }
 
 // Splits "--name=value" and "--name value"; returns the problem, or an empty text.
-std::string ParseOptions(const std::vector<std::string>& args, AgendaOptions& options)
-{
+std::string ParseOptions(const std::vector<std::string> &args, AgendaOptions &options) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
         std::optional<std::string> value;
@@ -66,16 +64,14 @@ std::string ParseOptions(const std::vector<std::string>& args, AgendaOptions& op
 
 } // namespace
 
-std::string AgendaUsage()
-{
+std::string AgendaUsage() {
     return "Usage: quorva-cli agenda [--file PATH] [--from M/D/YYYY] [--days N]\n"
            "Prints what is planned from FROM (default today) to FROM + N days (default 14),\n"
            "one line per day with something planned: the date, a tab and the day's events.\n"
            "PATH defaults to quorva.ini beside quorva-cli. The file is only read.\n";
 }
 
-std::string AgendaLine(sys_days date, const std::string& text)
-{
+std::string AgendaLine(sys_days date, const std::string &text) {
     const year_month_day ymd{date};
     std::string line = FormatDate(static_cast<int>(static_cast<unsigned>(ymd.month())),
                                   static_cast<int>(static_cast<unsigned>(ymd.day())),
@@ -94,9 +90,8 @@ std::string AgendaLine(sys_days date, const std::string& text)
     return line;
 }
 
-int RunAgenda(const std::vector<std::string>& args, sys_days today,
-              const std::string& defaultFile, std::ostream& out, std::ostream& err)
-{
+int RunAgenda(const std::vector<std::string> &args, sys_days today, const std::string &defaultFile,
+              std::ostream &out, std::ostream &err) {
     AgendaOptions options;
     if (const std::string problem = ParseOptions(args, options); !problem.empty()) {
         err << "quorva-cli: " << problem << "\n";
@@ -118,7 +113,7 @@ int RunAgenda(const std::vector<std::string>& args, sys_days today,
     events.LoadFromIniText(std::move(text), 0, today);
     const sys_days from = options.From.value_or(today);
     std::string output;
-    for (const auto& [date, dayText] : events.BuildReminders(options.Days, from))
+    for (const auto &[date, dayText] : events.BuildReminders(options.Days, from))
         output.append(AgendaLine(ToSysDays(date), dayText)).push_back('\n');
     out << output;
     return ExitOk;

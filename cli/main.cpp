@@ -12,8 +12,7 @@
 namespace {
 
 // Today's local date from the clock; the only place the tool reads it.
-std::chrono::sys_days LocalToday()
-{
+std::chrono::sys_days LocalToday() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
 #ifdef _WIN32
@@ -21,13 +20,12 @@ std::chrono::sys_days LocalToday()
 #else
     localtime_r(&now, &local);
 #endif
-    return std::chrono::sys_days{std::chrono::year{local.tm_year + 1900}
-                                 / (local.tm_mon + 1) / local.tm_mday};
+    return std::chrono::sys_days{std::chrono::year{local.tm_year + 1900} / (local.tm_mon + 1) /
+                                 local.tm_mday};
 }
 
 // The calendar's events file: quorva.ini in the folder of this executable.
-std::string DefaultEventsFile(const char* argv0)
-{
+std::string DefaultEventsFile(const char *argv0) {
     namespace fs = std::filesystem;
     fs::path executable;
 #ifdef _WIN32
@@ -46,15 +44,15 @@ std::string DefaultEventsFile(const char* argv0)
 
 } // namespace
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char *argv[]) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
         std::cout << AgendaUsage();
         return ExitOk;
     }
     if (args.empty() || args[0] != "agenda") {
-        std::cerr << "quorva-cli: " << (args.empty() ? "missing command" : "unknown command '" + args[0] + "'")
+        std::cerr << "quorva-cli: "
+                  << (args.empty() ? "missing command" : "unknown command '" + args[0] + "'")
                   << " (try quorva-cli --help)\n";
         return ExitBadArgument;
     }

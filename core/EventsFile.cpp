@@ -18,15 +18,13 @@ constexpr std::string_view SectionYearly = "Yearly";
 constexpr std::string_view SectionNWeekdayly = "NWeekdayly";
 
 // A text over the limit keeps its first 4095 characters; one of exactly 4096 is kept whole.
-std::string_view CutToLimit(std::string_view text)
-{
+std::string_view CutToLimit(std::string_view text) {
     return text.size() > MaxValueLength ? text.substr(0, MaxValueLength - 1) : text;
 }
 
 // Plain decimal with an optional sign that fits 32 bits; anything else is not a weekday or
 // day key. Hexadecimal and blanks are refused so that a hand-made key is never misread.
-bool ParseIntegerKey(std::string_view key, std::int32_t& value)
-{
+bool ParseIntegerKey(std::string_view key, std::int32_t &value) {
     if (!key.empty() && key.front() == '+')
         key.remove_prefix(1);
     if (key.empty())
@@ -35,14 +33,12 @@ bool ParseIntegerKey(std::string_view key, std::int32_t& value)
     return error == std::errc() && end == key.data() + key.size();
 }
 
-bool IsWiped(sys_days date, int wipeMonths, sys_days today)
-{
+bool IsWiped(sys_days date, int wipeMonths, sys_days today) {
     return wipeMonths > 0 && (today - date).count() >= 31LL * wipeMonths + 31;
 }
 
 // Appends the text as one value: every line break becomes backslash n.
-void AppendEncoded(std::string& out, std::string_view text)
-{
+void AppendEncoded(std::string &out, std::string_view text) {
     const std::string_view cut = CutToLimit(text);
     for (std::size_t i = 0; i < cut.size(); ++i) {
         const char c = cut[i];
@@ -58,14 +54,12 @@ void AppendEncoded(std::string& out, std::string_view text)
     }
 }
 
-std::string Decode(std::string_view value)
-{
+std::string Decode(std::string_view value) {
     std::string_view rest = CutToLimit(value);
     std::string text;
     text.reserve(rest.size() + 8);
     // Copies the stretches between backslashes whole; only "\\n" is rewritten.
-    for (auto slash = rest.find('\\'); slash != std::string_view::npos;
-         slash = rest.find('\\')) {
+    for (auto slash = rest.find('\\'); slash != std::string_view::npos; slash = rest.find('\\')) {
         text.append(rest.substr(0, slash));
         if (slash + 1 < rest.size() && rest[slash + 1] == 'n') {
             text.append("\r\n");
@@ -82,12 +76,11 @@ std::string Decode(std::string_view value)
 // Writes a container as a section at the end of the file's text; nothing for an empty one.
 // Equivalent to writing each key into the just erased section, without looking each key up.
 template <typename Map>
-void AppendSection(std::string& out, std::string_view section, const Map& map)
-{
+void AppendSection(std::string &out, std::string_view section, const Map &map) {
     if (map.empty())
         return;
     out.append(1, '[').append(section).append("]\r\n");
-    for (const auto& [key, text] : map) {
+    for (const auto &[key, text] : map) {
         if constexpr (std::is_same_v<typename Map::key_type, std::string>)
             out.append(key);
         else
@@ -99,11 +92,10 @@ void AppendSection(std::string& out, std::string_view section, const Map& map)
 }
 
 // Room for the five sections' text, so that it is built without growing.
-std::size_t EstimatedSize(const TEvents& events)
-{
+std::size_t EstimatedSize(const TEvents &events) {
     std::size_t size = 100;
-    const auto add = [&size](const auto& map) {
-        for (const auto& entry : map)
+    const auto add = [&size](const auto &map) {
+        for (const auto &entry : map)
             size += entry.second.size() + 16;
     };
     add(events.Once);
@@ -116,21 +108,18 @@ std::size_t EstimatedSize(const TEvents& events)
 
 } // namespace
 
-std::string EncodeEventText(const std::string& text)
-{
+std::string EncodeEventText(const std::string &text) {
     std::string value;
     value.reserve(std::min(text.size(), MaxValueLength) + 8);
     AppendEncoded(value, text);
     return value;
 }
 
-std::string DecodeEventText(const std::string& value)
-{
+std::string DecodeEventText(const std::string &value) {
     return Decode(value);
 }
 
-void TEvents::LoadFromIni(const std::string& path, int wipeMonths, sys_days today)
-{
+void TEvents::LoadFromIni(const std::string &path, int wipeMonths, sys_days today) {
     std::string text;
     std::string reason;
     bool missing = false;
@@ -142,13 +131,12 @@ void TEvents::LoadFromIni(const std::string& path, int wipeMonths, sys_days toda
     LoadFromIniText(std::move(text), wipeMonths, today);
 }
 
-void TEvents::LoadFromIniText(std::string text, int wipeMonths, sys_days today)
-{
+void TEvents::LoadFromIniText(std::string text, int wipeMonths, sys_days today) {
     const IniFile file = IniFile::FromText(std::move(text));
     Clear();
     // Keys come in file order, which is the store's order for a file this program wrote;
     // the hint makes each insertion constant time then.
-    for (const auto& [key, value] : file.ReadSection(SectionOnce)) {
+    for (const auto &[key, value] : file.ReadSection(SectionOnce)) {
         int month = 0, day = 0, year = 0;
         std::string date(key);
         if (value.empty() || !ParseDate(date, month, day, year))
@@ -157,25 +145,23 @@ void TEvents::LoadFromIniText(std::string text, int wipeMonths, sys_days today)
             continue;
         Once.insert_or_assign(Once.end(), std::move(date), Decode(value));
     }
-    for (const auto& [section, map] : {std::pair{SectionWeekly, &Weekly},
-                                       std::pair{SectionMonthly, &Monthly}}) {
-        for (const auto& [key, value] : file.ReadSection(section)) {
+    for (const auto &[section, map] :
+         {std::pair{SectionWeekly, &Weekly}, std::pair{SectionMonthly, &Monthly}}) {
+        for (const auto &[key, value] : file.ReadSection(section)) {
             std::int32_t number = 0;
             if (!value.empty() && ParseIntegerKey(key, number))
                 map->insert_or_assign(map->end(), number, Decode(value));
         }
     }
-    for (const auto& [section, map] : {std::pair{SectionYearly, &Yearly},
-                                       std::pair{SectionNWeekdayly, &NWeekdayly}}) {
-        for (const auto& [key, value] : file.ReadSection(section))
+    for (const auto &[section, map] :
+         {std::pair{SectionYearly, &Yearly}, std::pair{SectionNWeekdayly, &NWeekdayly}}) {
+        for (const auto &[key, value] : file.ReadSection(section))
             if (!value.empty())
-                map->insert_or_assign(map->end(), std::string(key),
-                                      Decode(value));
+                map->insert_or_assign(map->end(), std::string(key), Decode(value));
     }
 }
 
-void TEvents::SaveToIni(const std::string& path) const
-{
+void TEvents::SaveToIni(const std::string &path) const {
     std::string text;
     std::string reason;
     bool missing = false;

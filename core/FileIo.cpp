@@ -18,8 +18,7 @@ namespace fs = std::filesystem;
 namespace {
 
 // Pushes the file's data to the disk, so that the rename never publishes a half-written file.
-bool FlushToDisk(std::FILE* file)
-{
+bool FlushToDisk(std::FILE *file) {
     if (std::fflush(file) != 0)
         return false;
 #ifdef _WIN32
@@ -30,8 +29,7 @@ bool FlushToDisk(std::FILE* file)
 }
 
 // Makes the rename itself durable; a folder that cannot be synced still holds a whole file.
-void FlushFolder(const fs::path& folder)
-{
+void FlushFolder(const fs::path &folder) {
 #ifndef _WIN32
     const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY);
     if (fd >= 0) {
@@ -43,9 +41,8 @@ void FlushFolder(const fs::path& folder)
 #endif
 }
 
-bool WriteAndFlush(const fs::path& target, const std::string& content)
-{
-    std::FILE* file = std::fopen(target.string().c_str(), "wb");
+bool WriteAndFlush(const fs::path &target, const std::string &content) {
+    std::FILE *file = std::fopen(target.string().c_str(), "wb");
     if (!file)
         return false;
     bool ok = std::fwrite(content.data(), 1, content.size(), file) == content.size();
@@ -56,9 +53,8 @@ bool WriteAndFlush(const fs::path& target, const std::string& content)
 
 } // namespace
 
-bool ReadWholeFile(const std::string& path, std::string& content, std::string& reason,
-                   bool& missing)
-{
+bool ReadWholeFile(const std::string &path, std::string &content, std::string &reason,
+                   bool &missing) {
     content.clear();
     missing = false;
     std::error_code ec;
@@ -72,7 +68,7 @@ bool ReadWholeFile(const std::string& path, std::string& content, std::string& r
         reason = std::make_error_code(std::errc::is_a_directory).message();
         return false;
     }
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE *file = std::fopen(path.c_str(), "rb");
     if (!file) {
         reason = std::strerror(errno);
         return false;
@@ -92,8 +88,7 @@ bool ReadWholeFile(const std::string& path, std::string& content, std::string& r
     return !failed;
 }
 
-bool ReplaceFileAtomically(const std::string& path, const std::string& content)
-{
+bool ReplaceFileAtomically(const std::string &path, const std::string &content) {
     const fs::path target(path);
     fs::path temporary = target;
     temporary += ".tmp";

@@ -5,10 +5,10 @@
 
 // Reads the file at path into content. False with a readable reason when it cannot be read;
 // missing is set when the file simply does not exist.
-bool ReadWholeFile(const std::string& path, std::string& content, std::string& reason,
-                   bool& missing);
+bool ReadWholeFile(const std::string &path, std::string &content, std::string &reason,
+                   bool &missing);
 
 // Replaces the file at path with content: a temporary file in the same folder is written,
 // flushed to disk and renamed over the old one, so an interrupted write leaves the old file
 // whole. False on any failure; the temporary file is then removed and the old file untouched.
-bool ReplaceFileAtomically(const std::string& path, const std::string& content);
+bool ReplaceFileAtomically(const std::string &path, const std::string &content);

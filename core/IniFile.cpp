@@ -5,20 +5,17 @@
 
 namespace {
 
-char LowerAscii(char c)
-{
+char LowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool IsBlank(char c)
-{
+bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
 // The positions of text without its surrounding blanks, as [begin, end).
 std::pair<std::size_t, std::size_t> TrimmedRange(std::string_view text, std::size_t begin,
-                                                 std::size_t end)
-{
+                                                 std::size_t end) {
     while (begin < end && IsBlank(text[begin]))
         ++begin;
     while (end > begin && IsBlank(text[end - 1]))
@@ -27,8 +24,7 @@ std::pair<std::size_t, std::size_t> TrimmedRange(std::string_view text, std::siz
 }
 
 // A section header is "[name]" after optional blanks; anything after the bracket is ignored.
-bool ParseHeader(std::string_view line, std::string& name)
-{
+bool ParseHeader(std::string_view line, std::string &name) {
     const auto [begin, end] = TrimmedRange(line, 0, line.size());
     if (begin == end || line[begin] != '[')
         return false;
@@ -42,17 +38,15 @@ bool ParseHeader(std::string_view line, std::string& name)
 
 // The length of the first line of text, up to its CR or LF (memchr is far faster than a
 // search for either character at once).
-std::size_t LineLength(std::string_view text)
-{
-    const void* lf = std::memchr(text.data(), '\n', text.size());
+std::size_t LineLength(std::string_view text) {
+    const void *lf = std::memchr(text.data(), '\n', text.size());
     const std::size_t limit =
-        lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - text.data()) : text.size();
-    const void* cr = std::memchr(text.data(), '\r', limit);
-    return cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - text.data()) : limit;
+        lf ? static_cast<std::size_t>(static_cast<const char *>(lf) - text.data()) : text.size();
+    const void *cr = std::memchr(text.data(), '\r', limit);
+    return cr ? static_cast<std::size_t>(static_cast<const char *>(cr) - text.data()) : limit;
 }
 
-std::size_t HashNoCase(std::string_view key)
-{
+std::size_t HashNoCase(std::string_view key) {
     std::size_t hash = 14695981039346656037ull;
     for (const char c : key)
         hash = (hash ^ static_cast<unsigned char>(LowerAscii(c))) * 1099511628211ull;
@@ -63,16 +57,14 @@ std::size_t HashNoCase(std::string_view key)
 // addressing table of entry positions, sized for the section once.
 class FirstKeyIndex {
 public:
-    explicit FirstKeyIndex(std::size_t count)
-    {
+    explicit FirstKeyIndex(std::size_t count) {
         std::size_t capacity = 16;
         while (capacity < count * 2)
             capacity *= 2;
         slots_.assign(capacity, Empty);
     }
     // The position of the first entry with key, or entries.size() when key is new.
-    std::size_t FindOrAdd(std::string_view key, const std::vector<IniFile::Entry>& entries)
-    {
+    std::size_t FindOrAdd(std::string_view key, const std::vector<IniFile::Entry> &entries) {
         const std::size_t mask = slots_.size() - 1;
         for (std::size_t slot = HashNoCase(key) & mask;; slot = (slot + 1) & mask) {
             if (slots_[slot] == Empty) {
@@ -91,22 +83,20 @@ private:
 
 } // namespace
 
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size()
-        && std::equal(a.begin(), a.end(), b.begin(),
-                      [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return LowerAscii(x) == LowerAscii(y);
+           });
 }
 
-IniFile::Line IniFile::ParseLine(std::string_view text)
-{
+IniFile::Line IniFile::ParseLine(std::string_view text) {
     Line line;
     line.Text = text;
     const auto equals = text.find('=');
     const auto [first, last] = TrimmedRange(text, 0, text.size());
     // Offsets are 32 bits wide: a longer line is kept but never read.
-    if (equals == std::string_view::npos || first == last || text[first] == ';'
-        || text.size() > UINT32_MAX)
+    if (equals == std::string_view::npos || first == last || text[first] == ';' ||
+        text.size() > UINT32_MAX)
         return line;
     const auto [keyBegin, keyEnd] = TrimmedRange(text, 0, equals);
     if (keyBegin == keyEnd)
@@ -120,16 +110,14 @@ IniFile::Line IniFile::ParseLine(std::string_view text)
     return line;
 }
 
-IniFile::Line IniFile::MakeEntry(std::string_view key, std::string_view value)
-{
-    std::string& text = written_->emplace_back();
+IniFile::Line IniFile::MakeEntry(std::string_view key, std::string_view value) {
+    std::string &text = written_->emplace_back();
     text.reserve(key.size() + 1 + value.size());
     text.append(key).append(1, '=').append(value);
     return ParseLine(text);
 }
 
-IniFile IniFile::FromText(std::string text)
-{
+IniFile IniFile::FromText(std::string text) {
     IniFile file;
     file.source_ = std::make_shared<const std::string>(std::move(text));
     file.sections_.emplace_back();
@@ -141,8 +129,9 @@ IniFile IniFile::FromText(std::string text)
         if (end == rest.size())
             rest = {};
         else
-            rest.remove_prefix(end + ((rest[end] == '\r' && end + 1 < rest.size()
-                                       && rest[end + 1] == '\n') ? 2 : 1));
+            rest.remove_prefix(
+                end +
+                ((rest[end] == '\r' && end + 1 < rest.size() && rest[end + 1] == '\n') ? 2 : 1));
         if (ParseHeader(line, name))
             file.sections_.push_back(Section{name, std::string(line), {}});
         else
@@ -151,8 +140,7 @@ IniFile IniFile::FromText(std::string text)
     return file;
 }
 
-std::size_t IniFile::FindIndex(std::string_view name) const
-{
+std::size_t IniFile::FindIndex(std::string_view name) const {
     // Slot 0 holds the lines before any header and belongs to no section.
     for (std::size_t i = 1; i < sections_.size(); ++i)
         if (EqualsNoCase(sections_[i].Name, name))
@@ -160,14 +148,12 @@ std::size_t IniFile::FindIndex(std::string_view name) const
     return 0;
 }
 
-const IniFile::Section* IniFile::Find(std::string_view name) const
-{
+const IniFile::Section *IniFile::Find(std::string_view name) const {
     const std::size_t index = FindIndex(name);
     return index == 0 ? nullptr : &sections_[index];
 }
 
-std::size_t IniFile::FindOrAdd(std::string_view name)
-{
+std::size_t IniFile::FindOrAdd(std::string_view name) {
     if (const std::size_t index = FindIndex(name))
         return index;
     if (sections_.empty())
@@ -179,55 +165,50 @@ std::size_t IniFile::FindOrAdd(std::string_view name)
     return sections_.size() - 1;
 }
 
-std::vector<std::string> IniFile::Keys(std::string_view section) const
-{
+std::vector<std::string> IniFile::Keys(std::string_view section) const {
     std::vector<std::string> keys;
-    if (const Section* found = Find(section))
-        for (const Line& line : found->Lines)
+    if (const Section *found = Find(section))
+        for (const Line &line : found->Lines)
             if (line.IsEntry)
                 keys.emplace_back(line.Key());
     return keys;
 }
 
 std::string IniFile::Read(std::string_view section, std::string_view key,
-                          std::string_view fallback) const
-{
-    if (const Section* found = Find(section))
-        for (const Line& line : found->Lines)
+                          std::string_view fallback) const {
+    if (const Section *found = Find(section))
+        for (const Line &line : found->Lines)
             if (line.IsEntry && EqualsNoCase(line.Key(), key))
                 return std::string(line.Value());
     return std::string(fallback);
 }
 
-std::vector<IniFile::Entry> IniFile::ReadSection(std::string_view section) const
-{
+std::vector<IniFile::Entry> IniFile::ReadSection(std::string_view section) const {
     std::vector<Entry> entries;
-    const Section* found = Find(section);
+    const Section *found = Find(section);
     if (!found)
         return entries;
     entries.reserve(found->Lines.size());
     FirstKeyIndex first(found->Lines.size());
-    for (const Line& line : found->Lines) {
+    for (const Line &line : found->Lines) {
         if (!line.IsEntry)
             continue;
         const std::size_t index = first.FindOrAdd(line.Key(), entries);
-        entries.push_back({line.Key(), index == entries.size() ? line.Value()
-                                                               : entries[index].Value});
+        entries.push_back(
+            {line.Key(), index == entries.size() ? line.Value() : entries[index].Value});
     }
     return entries;
 }
 
-void IniFile::EraseSection(std::string_view section)
-{
-    std::erase_if(sections_, [&](const Section& s) {
+void IniFile::EraseSection(std::string_view section) {
+    std::erase_if(sections_, [&](const Section &s) {
         return !s.Header.empty() && EqualsNoCase(s.Name, section);
     });
 }
 
-void IniFile::Write(std::string_view section, std::string_view key, std::string_view value)
-{
-    Section& target = sections_[FindOrAdd(section)];
-    for (Line& line : target.Lines)
+void IniFile::Write(std::string_view section, std::string_view key, std::string_view value) {
+    Section &target = sections_[FindOrAdd(section)];
+    for (Line &line : target.Lines)
         if (line.IsEntry && EqualsNoCase(line.Key(), key)) {
             line = MakeEntry(line.Key(), value);
             return;
@@ -235,20 +216,19 @@ void IniFile::Write(std::string_view section, std::string_view key, std::string_
     target.Lines.push_back(MakeEntry(key, value));
 }
 
-std::string IniFile::ToText() const
-{
+std::string IniFile::ToText() const {
     std::size_t size = 0;
-    for (const Section& section : sections_) {
+    for (const Section &section : sections_) {
         size += section.Header.size() + 2;
-        for (const Line& line : section.Lines)
+        for (const Line &line : section.Lines)
             size += line.Text.size() + 2;
     }
     std::string text;
     text.reserve(size);
-    for (const Section& section : sections_) {
+    for (const Section &section : sections_) {
         if (!section.Header.empty())
             text.append(section.Header).append("\r\n");
-        for (const Line& line : section.Lines)
+        for (const Line &line : section.Lines)
             text.append(line.Text).append("\r\n");
     }
     return text;

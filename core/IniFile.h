@@ -58,14 +58,14 @@ private:
     };
     struct Section {
         std::string Name;
-        std::string Header;  // the header line as written; empty for the lines before any header
+        std::string Header; // the header line as written; empty for the lines before any header
         std::vector<Line> Lines;
     };
 
     static Line ParseLine(std::string_view text);
     Line MakeEntry(std::string_view key, std::string_view value);
-    std::size_t FindIndex(std::string_view name) const;  // 0 when absent
-    const Section* Find(std::string_view name) const;
+    std::size_t FindIndex(std::string_view name) const; // 0 when absent
+    const Section *Find(std::string_view name) const;
     std::size_t FindOrAdd(std::string_view name);
 
     // The parsed text and the lines written since; shared so that lines pointing into them

@@ -2,16 +2,16 @@
 
 #include <algorithm>
 #include <charconv>
-#include <initializer_list>
 #include <cmath>
+#include <initializer_list>
 
 using namespace std::chrono;
 
 const std::array<std::string, 13> MonthNames = {
-    "", "January", "February", "March", "April", "May", "June",
-    "July", "August", "September", "October", "November", "December"};
-const std::array<std::string, 8> DayNames = {
-    "", "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+    "",     "January", "February",  "March",   "April",    "May",     "June",
+    "July", "August",  "September", "October", "November", "December"};
+const std::array<std::string, 8> DayNames = {"",          "Sunday",   "Monday", "Tuesday",
+                                             "Wednesday", "Thursday", "Friday", "Saturday"};
 
 TEvents Events;
 TMonths Months{};
@@ -25,8 +25,7 @@ constexpr int MinYear = 1;
 constexpr int MaxYear = 9999;
 
 // Removes every leading and trailing character with a code of 32 or less.
-std::string TrimControls(const std::string& text)
-{
+std::string TrimControls(const std::string &text) {
     const auto isControl = [](char c) { return static_cast<unsigned char>(c) <= 32; };
     std::size_t begin = 0;
     std::size_t end = text.size();
@@ -38,8 +37,7 @@ std::string TrimControls(const std::string& text)
 }
 
 template <typename Map, typename Key>
-void StoreOrRemove(Map& map, Key&& key, const std::string& text)
-{
+void StoreOrRemove(Map &map, Key &&key, const std::string &text) {
     std::string trimmed = TrimControls(text);
     if (trimmed.empty())
         map.erase(key);
@@ -47,18 +45,15 @@ void StoreOrRemove(Map& map, Key&& key, const std::string& text)
         map.insert_or_assign(std::forward<Key>(key), std::move(trimmed));
 }
 
-template <typename Map, typename Key>
-std::string Lookup(const Map& map, const Key& key)
-{
+template <typename Map, typename Key> std::string Lookup(const Map &map, const Key &key) {
     const auto found = map.find(key);
     return found == map.end() ? std::string() : found->second;
 }
 
 // Builds "a/b" or "a/b/c" in place; the short keys fit the string's own buffer.
-std::string JoinKey(std::initializer_list<int> parts)
-{
+std::string JoinKey(std::initializer_list<int> parts) {
     char buffer[48];
-    char* end = buffer;
+    char *end = buffer;
     for (const int part : parts) {
         if (end != buffer)
             *end++ = '/';
@@ -67,22 +62,19 @@ std::string JoinKey(std::initializer_list<int> parts)
     return std::string(buffer, end);
 }
 
-std::string YearlyKey(int month, int day)
-{
+std::string YearlyKey(int month, int day) {
     return JoinKey({month, day});
 }
 
-std::string NWeekdaylyKey(int n, int weekday, int month)
-{
+std::string NWeekdaylyKey(int n, int weekday, int month) {
     return JoinKey({n, weekday, month});
 }
 
 // Reads a field of one to maxDigits decimal digits.
-bool ReadDigits(std::string_view& text, std::size_t maxDigits, int& value)
-{
+bool ReadDigits(std::string_view &text, std::size_t maxDigits, int &value) {
     std::size_t length = 0;
-    while (length < text.size() && length < maxDigits + 1 && text[length] >= '0'
-           && text[length] <= '9')
+    while (length < text.size() && length < maxDigits + 1 && text[length] >= '0' &&
+           text[length] <= '9')
         ++length;
     if (length == 0 || length > maxDigits)
         return false;
@@ -91,30 +83,25 @@ bool ReadDigits(std::string_view& text, std::size_t maxDigits, int& value)
     return true;
 }
 
-bool ReadSeparator(std::string_view& text)
-{
+bool ReadSeparator(std::string_view &text) {
     if (text.empty() || text.front() != '/')
         return false;
     text.remove_prefix(1);
     return true;
 }
 
-template <typename Map, typename Key>
-const std::string* Find(const Map& map, const Key& key)
-{
+template <typename Map, typename Key> const std::string *Find(const Map &map, const Key &key) {
     const auto found = map.find(key);
     return found == map.end() ? nullptr : &found->second;
 }
 
 } // namespace
 
-TDateTime ToDateTime(sys_days day)
-{
+TDateTime ToDateTime(sys_days day) {
     return static_cast<TDateTime>((day - DateTimeEpoch).count());
 }
 
-sys_days ToSysDays(TDateTime value)
-{
+sys_days ToSysDays(TDateTime value) {
     // Values beyond any calendar date (or not numbers at all) are held to the epoch's range
     // instead of overflowing the conversion.
     constexpr double Limit = 1e8;
@@ -122,37 +109,30 @@ sys_days ToSysDays(TDateTime value)
     return DateTimeEpoch + days{static_cast<int>(whole)};
 }
 
-TDateTime EncodeDate(int year, int month, int day)
-{
+TDateTime EncodeDate(int year, int month, int day) {
     return ToDateTime(sys_days{std::chrono::year{year} / month / day});
 }
 
-year_month_day DecodeDate(TDateTime value)
-{
+year_month_day DecodeDate(TDateTime value) {
     return year_month_day{ToSysDays(value)};
 }
 
-bool IsValidDate(int month, int day, int year)
-{
+bool IsValidDate(int month, int day, int year) {
     if (year < MinYear || year > MaxYear || month < 1 || month > 12 || day < 1 || day > 31)
         return false;
     return (std::chrono::year{year} / month / day).ok();
 }
 
-int DayOfWeek(int month, int day, int year)
-{
-    return static_cast<int>(weekday{sys_days{std::chrono::year{year} / month / day}}.c_encoding())
-        + 1;
+int DayOfWeek(int month, int day, int year) {
+    return static_cast<int>(weekday{sys_days{std::chrono::year{year} / month / day}}.c_encoding()) +
+           1;
 }
 
-int DaysInMonth(int month, int year)
-{
-    return static_cast<int>(
-        static_cast<unsigned>((std::chrono::year{year} / month / last).day()));
+int DaysInMonth(int month, int year) {
+    return static_cast<int>(static_cast<unsigned>((std::chrono::year{year} / month / last).day()));
 }
 
-std::string FormatDate(int month, int day, int year)
-{
+std::string FormatDate(int month, int day, int year) {
     return JoinKey({month, day, year});
 }
 
@@ -160,12 +140,11 @@ std::string FormatDate(int month, int day, int year)
 // tolerated, as hand-edited files have them), the year of four digits. Blanks, signs, a
 // missing or two-digit year are refused: guessing a century would keep an event on a date
 // the user never meant.
-bool ParseDate(const std::string& text, int& month, int& day, int& year)
-{
+bool ParseDate(const std::string &text, int &month, int &day, int &year) {
     std::string_view rest(text);
     int m = 0, d = 0, y = 0;
-    if (!ReadDigits(rest, 2, m) || !ReadSeparator(rest) || !ReadDigits(rest, 2, d)
-        || !ReadSeparator(rest) || rest.size() != 4 || !ReadDigits(rest, 4, y) || !rest.empty())
+    if (!ReadDigits(rest, 2, m) || !ReadSeparator(rest) || !ReadDigits(rest, 2, d) ||
+        !ReadSeparator(rest) || rest.size() != 4 || !ReadDigits(rest, 4, y) || !rest.empty())
         return false;
     if (!IsValidDate(m, d, y))
         return false;
@@ -175,63 +154,51 @@ bool ParseDate(const std::string& text, int& month, int& day, int& year)
     return true;
 }
 
-TEvents::TEvents()
-{
+TEvents::TEvents() {
     Clear();
 }
 
-std::string TEvents::GetOnce(int month, int day, int year) const
-{
+std::string TEvents::GetOnce(int month, int day, int year) const {
     return Lookup(Once, FormatDate(month, day, year));
 }
 
-std::string TEvents::GetWeekly(int weekday) const
-{
+std::string TEvents::GetWeekly(int weekday) const {
     return Lookup(Weekly, weekday);
 }
 
-std::string TEvents::GetMonthly(int day) const
-{
+std::string TEvents::GetMonthly(int day) const {
     return Lookup(Monthly, day);
 }
 
-std::string TEvents::GetYearly(int month, int day) const
-{
+std::string TEvents::GetYearly(int month, int day) const {
     return Lookup(Yearly, YearlyKey(month, day));
 }
 
-std::string TEvents::GetNWeekdayly(int n, int weekday, int month) const
-{
+std::string TEvents::GetNWeekdayly(int n, int weekday, int month) const {
     return Lookup(NWeekdayly, NWeekdaylyKey(n, weekday, month));
 }
 
-void TEvents::SetOnce(int month, int day, int year, const std::string& text)
-{
+void TEvents::SetOnce(int month, int day, int year, const std::string &text) {
     StoreOrRemove(Once, FormatDate(month, day, year), text);
 }
 
-void TEvents::SetWeekly(int weekday, const std::string& text)
-{
+void TEvents::SetWeekly(int weekday, const std::string &text) {
     StoreOrRemove(Weekly, std::int32_t{weekday}, text);
 }
 
-void TEvents::SetMonthly(int day, const std::string& text)
-{
+void TEvents::SetMonthly(int day, const std::string &text) {
     StoreOrRemove(Monthly, std::int32_t{day}, text);
 }
 
-void TEvents::SetYearly(int month, int day, const std::string& text)
-{
+void TEvents::SetYearly(int month, int day, const std::string &text) {
     StoreOrRemove(Yearly, YearlyKey(month, day), text);
 }
 
-void TEvents::SetNWeekdayly(int n, int weekday, int month, const std::string& text)
-{
+void TEvents::SetNWeekdayly(int n, int weekday, int month, const std::string &text) {
     StoreOrRemove(NWeekdayly, NWeekdaylyKey(n, weekday, month), text);
 }
 
-void TEvents::Clear()
-{
+void TEvents::Clear() {
     Once.clear();
     Weekly.clear();
     Monthly.clear();
@@ -240,11 +207,10 @@ void TEvents::Clear()
 }
 
 std::string TEvents::EventsOfDate(int month, int day, int year,
-                                  const std::string& separator) const
-{
+                                  const std::string &separator) const {
     const int weekday = DayOfWeek(month, day, year);
     const int nth = (day + 6) / 7;
-    const std::string* parts[] = {
+    const std::string *parts[] = {
         Find(Once, FormatDate(month, day, year)),
         Find(Weekly, weekday),
         Find(Monthly, day),
@@ -255,22 +221,21 @@ std::string TEvents::EventsOfDate(int month, int day, int year,
                                            : nullptr,
     };
     std::size_t size = 0;
-    for (const std::string* part : parts)
+    for (const std::string *part : parts)
         if (part && !part->empty())
             size += part->size() + separator.size();
     std::string result;
     if (size == 0)
         return result;
     result.reserve(size);
-    for (const std::string* part : parts)
+    for (const std::string *part : parts)
         if (part && !part->empty())
             result.append(*part).append(separator);
     result.resize(size - separator.size());
     return result;
 }
 
-TReminders TEvents::BuildReminders(int days, sys_days today) const
-{
+TReminders TEvents::BuildReminders(int days, sys_days today) const {
     TReminders reminders;
     // The walk stops at the last date a TDateTime can name.
     const sys_days lastDay = sys_days{std::chrono::year{MaxYear} / December / 31};
@@ -286,8 +251,7 @@ TReminders TEvents::BuildReminders(int days, sys_days today) const
     return reminders;
 }
 
-void TEvents::AddEaster()
-{
+void TEvents::AddEaster() {
     for (int y = 1980; y <= 2099; ++y) {
         const int g = y % 19;
         const int c = y / 100;
@@ -306,13 +270,12 @@ void TEvents::AddEaster()
     }
 }
 
-void FillMonths(TMonths& months, const TEvents& events, sys_days today)
-{
-    const year_month first = year_month_day{today}.year() / year_month_day{today}.month()
-        - std::chrono::months{1};
+void FillMonths(TMonths &months, const TEvents &events, sys_days today) {
+    const year_month first =
+        year_month_day{today}.year() / year_month_day{today}.month() - std::chrono::months{1};
     for (std::size_t i = 0; i < months.size(); ++i) {
         const year_month ym = first + std::chrono::months{static_cast<int>(i)};
-        TMonth& record = months[i];
+        TMonth &record = months[i];
         record.Month = static_cast<int>(static_cast<unsigned>(ym.month()));
         record.Year = static_cast<int>(ym.year());
         record.MonthName = MonthNames[static_cast<std::size_t>(record.Month)];
@@ -323,15 +286,15 @@ void FillMonths(TMonths& months, const TEvents& events, sys_days today)
         for (int d = 1; d <= length; ++d) {
             const auto cell = static_cast<std::size_t>(column + d - 1);
             record.Day[cell] = d;
-            record.HasEvents[cell] = !events.EventsOfDate(record.Month, d, record.Year, "\n").empty();
+            record.HasEvents[cell] =
+                !events.EventsOfDate(record.Month, d, record.Year, "\n").empty();
         }
     }
 }
 
 // Reads the number as the decimal text a previous run recorded ("1.10" is 1.1); a text that
 // is not a number counts as 0 and so asks for the seeding.
-bool NeedsEasterSeeding(const std::string& recordedVersion)
-{
+bool NeedsEasterSeeding(const std::string &recordedVersion) {
     std::string_view text(recordedVersion);
     while (!text.empty() && static_cast<unsigned char>(text.front()) <= 32)
         text.remove_prefix(1);

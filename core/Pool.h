@@ -24,18 +24,18 @@ public:
 using TDateTime = double;
 
 TDateTime ToDateTime(std::chrono::sys_days day);
-std::chrono::sys_days ToSysDays(TDateTime value);  // drops the time of day
+std::chrono::sys_days ToSysDays(TDateTime value); // drops the time of day
 TDateTime EncodeDate(int year, int month, int day);
 std::chrono::year_month_day DecodeDate(TDateTime value);
 
 bool IsValidDate(int month, int day, int year);
-int DayOfWeek(int month, int day, int year);  // 1 = Sunday .. 7 = Saturday
+int DayOfWeek(int month, int day, int year); // 1 = Sunday .. 7 = Saturday
 int DaysInMonth(int month, int year);
 
 // "M/D/YYYY" without leading zeros, the program's one date format.
 std::string FormatDate(int month, int day, int year);
 // Reads "M/D/YYYY" (leading zeros tolerated); false for anything that is not a real date.
-bool ParseDate(const std::string& text, int& month, int& day, int& year);
+bool ParseDate(const std::string &text, int &month, int &day, int &year);
 
 // An ordered map from a whole day to the text of everything planned on it.
 using TReminders = std::map<TDateTime, std::string>;
@@ -63,10 +63,10 @@ public:
     TEvents();
 
     // The five containers, walked in this order by the events file writer.
-    std::map<std::string, std::string> Once;     // "M/D/YYYY"
-    std::map<std::int32_t, std::string> Weekly;  // weekday 1 .. 7
-    std::map<std::int32_t, std::string> Monthly; // day of month 1 .. 31
-    std::map<std::string, std::string> Yearly;   // "M/D"
+    std::map<std::string, std::string> Once;       // "M/D/YYYY"
+    std::map<std::int32_t, std::string> Weekly;    // weekday 1 .. 7
+    std::map<std::int32_t, std::string> Monthly;   // day of month 1 .. 31
+    std::map<std::string, std::string> Yearly;     // "M/D"
     std::map<std::string, std::string> NWeekdayly; // "N/W/M", N = 0 for the last
 
     std::string GetOnce(int month, int day, int year) const;
@@ -76,11 +76,11 @@ public:
     std::string GetNWeekdayly(int n, int weekday, int month) const;
 
     // Each setter trims characters <= 32 at both ends; an empty result removes the entry.
-    void SetOnce(int month, int day, int year, const std::string& text);
-    void SetWeekly(int weekday, const std::string& text);
-    void SetMonthly(int day, const std::string& text);
-    void SetYearly(int month, int day, const std::string& text);
-    void SetNWeekdayly(int n, int weekday, int month, const std::string& text);
+    void SetOnce(int month, int day, int year, const std::string &text);
+    void SetWeekly(int weekday, const std::string &text);
+    void SetMonthly(int day, const std::string &text);
+    void SetYearly(int month, int day, const std::string &text);
+    void SetNWeekdayly(int n, int weekday, int month, const std::string &text);
 
     void Clear();
 
@@ -89,34 +89,34 @@ public:
     // 0 or less keeps them all. A file that exists but cannot be read throws
     // QuorvaError("Unable to read <path>: <reason>") and leaves the store unchanged, so that a
     // later save cannot overwrite events that were never loaded.
-    void LoadFromIni(const std::string& path, int wipeMonths, std::chrono::sys_days today);
+    void LoadFromIni(const std::string &path, int wipeMonths, std::chrono::sys_days today);
     // The same, from the file's text already read.
     void LoadFromIniText(std::string text, int wipeMonths, std::chrono::sys_days today);
     // Rewrites the five sections of the file at path, keeping its other sections (an existing
     // file that cannot be read is not overwritten: that too is a failure to write).
     // Crash-safe: a temporary file in the same folder, flushed and renamed over the old one.
     // Throws QuorvaError("Unable to write to <path>") and leaves the old file whole on failure.
-    void SaveToIni(const std::string& path) const;
+    void SaveToIni(const std::string &path) const;
 
     // Seeds "Easter" into the one-time events of 1980 .. 2099; idempotent.
     void AddEaster();
 
     // Everything planned on a real calendar date, kinds in the fixed order, joined by separator.
-    std::string EventsOfDate(int month, int day, int year, const std::string& separator) const;
+    std::string EventsOfDate(int month, int day, int year, const std::string &separator) const;
 
     // today .. today + days (none when days < 0), only days with something planned.
     TReminders BuildReminders(int days, std::chrono::sys_days today) const;
 };
 
 // Events-file value encoding: line breaks <-> backslash n, cut at 4096 characters.
-std::string EncodeEventText(const std::string& text);
-std::string DecodeEventText(const std::string& value);
+std::string EncodeEventText(const std::string &text);
+std::string DecodeEventText(const std::string &value);
 
 // Rebuilds the 13-month cache: entry 0 is the month before today's, entry 1 today's month.
-void FillMonths(TMonths& months, const TEvents& events, std::chrono::sys_days today);
+void FillMonths(TMonths &months, const TEvents &events, std::chrono::sys_days today);
 
 // Whether the version recorded by the previous run asks for the Easter seeding (below 1.6).
-bool NeedsEasterSeeding(const std::string& recordedVersion);
+bool NeedsEasterSeeding(const std::string &recordedVersion);
 
 // The program's one instance of each; tests build their own.
 extern TEvents Events;

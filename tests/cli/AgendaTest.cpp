@@ -9,15 +9,14 @@ using namespace std::chrono;
 
 namespace {
 
-const sys_days Today = sys_days{2025y / March / 10};  // a Monday
+const sys_days Today = sys_days{2025y / March / 10}; // a Monday
 
 struct AgendaRun {
     int exitCode;
     std::string out, err;
 };
 
-AgendaRun Agenda(const std::vector<std::string>& args, const std::string& defaultFile)
-{
+AgendaRun Agenda(const std::vector<std::string> &args, const std::string &defaultFile) {
     std::ostringstream out, err;
     const int code = RunAgenda(args, Today, defaultFile, out, err);
     return {code, out.str(), err.str()};
@@ -29,8 +28,7 @@ const std::string Calendar = "[Once]\r\n3/11/2025=Dentist\\nBring the card\r\n1/
 
 } // namespace
 
-TEST(AgendaCommand, PrintsOneLinePerPlannedDayWithBreaksAsBlanks)
-{
+TEST(AgendaCommand, PrintsOneLinePerPlannedDayWithBreaksAsBlanks) {
     TempFolder folder;
     const std::string file = folder.File("quorva.ini");
     TempFolder::Write(file, Calendar);
@@ -41,8 +39,7 @@ TEST(AgendaCommand, PrintsOneLinePerPlannedDayWithBreaksAsBlanks)
     EXPECT_EQ(run.err, "");
 }
 
-TEST(AgendaCommand, KeepsOldOneTimeEventsAndChangesNothingOnDisk)
-{
+TEST(AgendaCommand, KeepsOldOneTimeEventsAndChangesNothingOnDisk) {
     TempFolder folder;
     const std::string file = folder.File("quorva.ini");
     TempFolder::Write(file, Calendar);
@@ -54,16 +51,14 @@ TEST(AgendaCommand, KeepsOldOneTimeEventsAndChangesNothingOnDisk)
               1);
 }
 
-TEST(AgendaCommand, DefaultsToTodayAndFourteenDaysFromTheDefaultFile)
-{
+TEST(AgendaCommand, DefaultsToTodayAndFourteenDaysFromTheDefaultFile) {
     TempFolder folder;
     const std::string file = folder.File("quorva.ini");
     TempFolder::Write(file, "[Weekly]\r\n2=Gym\r\n");
     EXPECT_EQ(Agenda({}, file).out, "3/10/2025\tGym\n3/17/2025\tGym\n3/24/2025\tGym\n");
 }
 
-TEST(AgendaCommand, AMissingDefaultFileIsAnEmptyCalendar)
-{
+TEST(AgendaCommand, AMissingDefaultFileIsAnEmptyCalendar) {
     TempFolder folder;
     const AgendaRun run = Agenda({}, folder.File("quorva.ini"));
     EXPECT_EQ(run.exitCode, ExitOk);
@@ -71,8 +66,7 @@ TEST(AgendaCommand, AMissingDefaultFileIsAnEmptyCalendar)
     EXPECT_EQ(run.err, "");
 }
 
-TEST(AgendaCommand, AnUnreadableExplicitFileNamesThePathAndTheReason)
-{
+TEST(AgendaCommand, AnUnreadableExplicitFileNamesThePathAndTheReason) {
     TempFolder folder;
     const std::string missing = folder.File("absent.ini");
     const AgendaRun run = Agenda({"--file", missing}, "");
@@ -84,12 +78,11 @@ TEST(AgendaCommand, AnUnreadableExplicitFileNamesThePathAndTheReason)
               0u);
 }
 
-TEST(AgendaCommand, BadArgumentsPrintOneLineAndExitWithTwo)
-{
+TEST(AgendaCommand, BadArgumentsPrintOneLineAndExitWithTwo) {
     struct Row {
-        const char* name;
+        const char *name;
         std::vector<std::string> args;
-        const char* mentions;
+        const char *mentions;
     } rows[] = {
         {"invalid date", {"--from", "2/30/2025"}, "2/30/2025"},
         {"date in another form", {"--from", "2025-03-10"}, "2025-03-10"},
@@ -99,7 +92,7 @@ TEST(AgendaCommand, BadArgumentsPrintOneLineAndExitWithTwo)
         {"unknown option", {"--colour"}, "--colour"},
         {"missing value", {"--days"}, "--days"},
     };
-    for (const Row& row : rows) {
+    for (const Row &row : rows) {
         const AgendaRun run = Agenda(row.args, "");
         EXPECT_EQ(run.exitCode, ExitBadArgument) << row.name;
         EXPECT_NE(run.err.find(row.mentions), std::string::npos) << row.name << ": " << run.err;
@@ -108,15 +101,13 @@ TEST(AgendaCommand, BadArgumentsPrintOneLineAndExitWithTwo)
     }
 }
 
-TEST(AgendaCommand, HelpPrintsTheUsage)
-{
+TEST(AgendaCommand, HelpPrintsTheUsage) {
     const AgendaRun run = Agenda({"--help"}, "");
     EXPECT_EQ(run.exitCode, ExitOk);
     EXPECT_NE(run.out.find("quorva-cli agenda [--file PATH] [--from M/D/YYYY] [--days N]"),
               std::string::npos);
 }
 
-TEST(AgendaLine, TurnsEveryLineBreakIntoOneBlank)
-{
+TEST(AgendaLine, TurnsEveryLineBreakIntoOneBlank) {
     EXPECT_EQ(AgendaLine(sys_days{2025y / January / 5}, "a\r\nb\nc\rd, e"), "1/5/2025\ta b c d, e");
 }

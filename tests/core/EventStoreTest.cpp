@@ -2,15 +2,13 @@
 
 #include <gtest/gtest.h>
 
-TEST(EventStoreSetters, TrimControlCharactersButKeepInnerLineBreaks)
-{
+TEST(EventStoreSetters, TrimControlCharactersButKeepInnerLineBreaks) {
     TEvents events;
     events.SetWeekly(2, " \tDentist\r\nBring the card\r\n ");
     EXPECT_EQ(events.GetWeekly(2), "Dentist\r\nBring the card");
 }
 
-TEST(EventStoreSetters, AllBlankTextRemovesAnExistingKeyAndAddsNone)
-{
+TEST(EventStoreSetters, AllBlankTextRemovesAnExistingKeyAndAddsNone) {
     TEvents events;
     events.SetMonthly(15, "Rent");
     events.SetMonthly(15, "  \r\n \r\n");
@@ -19,8 +17,7 @@ TEST(EventStoreSetters, AllBlankTextRemovesAnExistingKeyAndAddsNone)
     EXPECT_TRUE(events.Yearly.empty());
 }
 
-TEST(EventStoreSetters, FormKeysWithoutLeadingZeros)
-{
+TEST(EventStoreSetters, FormKeysWithoutLeadingZeros) {
     TEvents events;
     events.SetOnce(3, 7, 2025, "a");
     events.SetYearly(12, 25, "b");
@@ -32,8 +29,7 @@ TEST(EventStoreSetters, FormKeysWithoutLeadingZeros)
     EXPECT_EQ(events.NWeekdayly.count("0/7/12"), 1u);
 }
 
-TEST(EventStoreGetters, AbsentKeyReadsEmptyAndStaysAbsent)
-{
+TEST(EventStoreGetters, AbsentKeyReadsEmptyAndStaysAbsent) {
     TEvents events;
     EXPECT_EQ(events.GetOnce(1, 1, 2025), "");
     EXPECT_EQ(events.GetNWeekdayly(1, 2, 3), "");
@@ -41,21 +37,19 @@ TEST(EventStoreGetters, AbsentKeyReadsEmptyAndStaysAbsent)
     EXPECT_TRUE(events.NWeekdayly.empty());
 }
 
-TEST(EventStoreOrder, OnceKeysSortAsTexts)
-{
+TEST(EventStoreOrder, OnceKeysSortAsTexts) {
     TEvents events;
     events.SetOnce(2, 1, 2024, "x");
     events.SetOnce(10, 1, 2024, "x");
     events.SetOnce(1, 10, 2024, "x");
     events.SetOnce(1, 1, 2025, "x");
     std::vector<std::string> keys;
-    for (const auto& entry : events.Once)
+    for (const auto &entry : events.Once)
         keys.push_back(entry.first);
     EXPECT_EQ(keys, (std::vector<std::string>{"1/1/2025", "1/10/2024", "10/1/2024", "2/1/2024"}));
 }
 
-TEST(EventStoreClear, EmptiesAllFiveContainers)
-{
+TEST(EventStoreClear, EmptiesAllFiveContainers) {
     TEvents events;
     events.SetOnce(1, 1, 2025, "a");
     events.SetWeekly(1, "b");
@@ -63,12 +57,11 @@ TEST(EventStoreClear, EmptiesAllFiveContainers)
     events.SetYearly(1, 1, "d");
     events.SetNWeekdayly(1, 1, 1, "e");
     events.Clear();
-    EXPECT_TRUE(events.Once.empty() && events.Weekly.empty() && events.Monthly.empty()
-                && events.Yearly.empty() && events.NWeekdayly.empty());
+    EXPECT_TRUE(events.Once.empty() && events.Weekly.empty() && events.Monthly.empty() &&
+                events.Yearly.empty() && events.NWeekdayly.empty());
 }
 
-TEST(EventStoreInstances, ALocalStoreLeavesTheGlobalOneAlone)
-{
+TEST(EventStoreInstances, ALocalStoreLeavesTheGlobalOneAlone) {
     TEvents local;
     local.SetWeekly(2, "local");
     EXPECT_EQ(Events.GetWeekly(2), "");

@@ -9,8 +9,7 @@ namespace {
 
 const sys_days Today = sys_days{2025y / March / 10};
 
-TEvents LoadText(const std::string& content, int wipeMonths = 0)
-{
+TEvents LoadText(const std::string &content, int wipeMonths = 0) {
     TempFolder folder;
     const std::string path = folder.File("quorva.ini");
     TempFolder::Write(path, content);
@@ -21,10 +20,9 @@ TEvents LoadText(const std::string& content, int wipeMonths = 0)
 
 } // namespace
 
-TEST(EventTextEncoding, TurnsEveryKindOfLineBreakIntoBackslashN)
-{
+TEST(EventTextEncoding, TurnsEveryKindOfLineBreakIntoBackslashN) {
     struct Row {
-        const char* name;
+        const char *name;
         std::string text, value;
     } rows[] = {
         {"CR LF", "Dentist\r\nBring the card", "Dentist\\nBring the card"},
@@ -34,27 +32,24 @@ TEST(EventTextEncoding, TurnsEveryKindOfLineBreakIntoBackslashN)
         {"two CR LF", "a\r\n\r\nb", "a\\n\\nb"},
         {"backslash kept", "C:\\temp", "C:\\temp"},
     };
-    for (const Row& row : rows)
+    for (const Row &row : rows)
         EXPECT_EQ(EncodeEventText(row.text), row.value) << row.name;
 }
 
-TEST(EventTextEncoding, CutsTextsLongerThan4096To4095Characters)
-{
+TEST(EventTextEncoding, CutsTextsLongerThan4096To4095Characters) {
     EXPECT_EQ(EncodeEventText(std::string(4096, 'a')).size(), 4096u);
     EXPECT_EQ(EncodeEventText(std::string(4097, 'a')).size(), 4095u);
     EXPECT_EQ(DecodeEventText(std::string(4096, 'a')).size(), 4096u);
     EXPECT_EQ(DecodeEventText(std::string(5000, 'a')).size(), 4095u);
 }
 
-TEST(EventTextDecoding, TurnsBackslashNIntoCrLfAndKeepsOtherBackslashes)
-{
+TEST(EventTextDecoding, TurnsBackslashNIntoCrLfAndKeepsOtherBackslashes) {
     EXPECT_EQ(DecodeEventText("a\\nb"), "a\r\nb");
     EXPECT_EQ(DecodeEventText("C:\\temp\\"), "C:\\temp\\");
     EXPECT_EQ(DecodeEventText("a\\N"), "a\\N");
 }
 
-TEST(EventsFileSave, OneMondayEventGivesOnlyTheWeeklySection)
-{
+TEST(EventsFileSave, OneMondayEventGivesOnlyTheWeeklySection) {
     TempFolder folder;
     const std::string path = folder.File("quorva.ini");
     TEvents events;
@@ -63,8 +58,7 @@ TEST(EventsFileSave, OneMondayEventGivesOnlyTheWeeklySection)
     EXPECT_EQ(TempFolder::Read(path), "[Weekly]\r\n2=text\r\n");
 }
 
-TEST(EventsFileSave, WritesTheFiveSectionsInOrderAfterOtherSections)
-{
+TEST(EventsFileSave, WritesTheFiveSectionsInOrderAfterOtherSections) {
     TempFolder folder;
     const std::string path = folder.File("quorva.ini");
     TempFolder::Write(path, "[Yearly]\r\n1/1=old\r\n[Notes]\r\nkeep = me\r\n; comment\r\n");
@@ -81,8 +75,7 @@ TEST(EventsFileSave, WritesTheFiveSectionsInOrderAfterOtherSections)
               "[Yearly]\r\n12/25=Christmas\r\n[NWeekdayly]\r\n4/5/11=Thanksgiving\r\n");
 }
 
-TEST(EventsFileSave, AnEmptyStoreRemovesTheFiveSections)
-{
+TEST(EventsFileSave, AnEmptyStoreRemovesTheFiveSections) {
     TempFolder folder;
     const std::string path = folder.File("quorva.ini");
     TempFolder::Write(path, "[Once]\r\n1/1/2030=a\r\n[Weekly]\r\n1=b\r\n");
@@ -90,8 +83,7 @@ TEST(EventsFileSave, AnEmptyStoreRemovesTheFiveSections)
     EXPECT_EQ(TempFolder::Read(path), "");
 }
 
-TEST(EventsFileRoundTrip, KeepsTextsAndTurnsAWrittenBackslashNIntoABreak)
-{
+TEST(EventsFileRoundTrip, KeepsTextsAndTurnsAWrittenBackslashNIntoABreak) {
     TempFolder folder;
     const std::string path = folder.File("quorva.ini");
     TEvents events;
@@ -104,8 +96,7 @@ TEST(EventsFileRoundTrip, KeepsTextsAndTurnsAWrittenBackslashNIntoABreak)
     EXPECT_EQ(loaded.GetYearly(5, 2), "typed \r\n here");
 }
 
-TEST(EventsFileLoad, OneTimeKeyWithLeadingZeros_KeptButNeverShown)
-{
+TEST(EventsFileLoad, OneTimeKeyWithLeadingZeros_KeptButNeverShown) {
     TempFolder folder;
     const std::string path = folder.File("quorva.ini");
     TempFolder::Write(path, "[Once]\r\n01/05/2030=Padded\r\n");
@@ -117,8 +108,7 @@ TEST(EventsFileLoad, OneTimeKeyWithLeadingZeros_KeptButNeverShown)
     EXPECT_EQ(TempFolder::Read(path), "[Once]\r\n01/05/2030=Padded\r\n");
 }
 
-TEST(EventsFileLoad, SkipsUnreadableKeysAndEmptyValues)
-{
+TEST(EventsFileLoad, SkipsUnreadableKeysAndEmptyValues) {
     const TEvents events = LoadText("[Weekly]\r\nabc=x\r\n9=nine\r\n0x2=hex\r\n99999999999=big\r\n"
                                     "-3=negative\r\n[Once]\r\n2/30/2025=bad\r\nsoon=bad\r\n"
                                     "[Yearly]\r\n12/25=\r\nanything=kept\r\n");
@@ -130,8 +120,7 @@ TEST(EventsFileLoad, SkipsUnreadableKeysAndEmptyValues)
     EXPECT_EQ(events.Yearly.at("anything"), "kept");
 }
 
-TEST(EventsFileLoad, WipeDropsOneTimeEventsFrom62DaysBackWithOneMonth)
-{
+TEST(EventsFileLoad, WipeDropsOneTimeEventsFrom62DaysBackWithOneMonth) {
     const std::string content =
         "[Once]\r\n1/8/2025=61 days\r\n1/7/2025=62 days\r\n12/31/2030=future\r\n";
     const TEvents wiped = LoadText(content, 1);
@@ -142,15 +131,12 @@ TEST(EventsFileLoad, WipeDropsOneTimeEventsFrom62DaysBackWithOneMonth)
     EXPECT_EQ(LoadText(content, -1).Once.size(), 3u);
 }
 
-TEST(EventsFileLoad, ALaterKeyForTheSameEntryReplacesItButARepeatedKeyReadsItsFirstValue)
-{
+TEST(EventsFileLoad, ALaterKeyForTheSameEntryReplacesItButARepeatedKeyReadsItsFirstValue) {
     EXPECT_EQ(LoadText("[Monthly]\r\n5=first\r\n05=second\r\n").Monthly.at(5), "second");
-    EXPECT_EQ(LoadText("[Monthly]\r\n5=first\r\n05=second\r\n5=third\r\n").Monthly.at(5),
-              "first");
+    EXPECT_EQ(LoadText("[Monthly]\r\n5=first\r\n05=second\r\n5=third\r\n").Monthly.at(5), "first");
 }
 
-TEST(EventsFileLoad, KeepsLoadedTextsUntrimmedAndReplacesThePreviousContent)
-{
+TEST(EventsFileLoad, KeepsLoadedTextsUntrimmedAndReplacesThePreviousContent) {
     TEvents events;
     events.SetWeekly(1, "before");
     TempFolder folder;
@@ -161,15 +147,14 @@ TEST(EventsFileLoad, KeepsLoadedTextsUntrimmedAndReplacesThePreviousContent)
     EXPECT_EQ(events.Monthly.at(3), "\r\nafter");
 }
 
-TEST(EventsFileLoad, BadInputNeverCrashesTheLoader)
-{
+TEST(EventsFileLoad, BadInputNeverCrashesTheLoader) {
     std::string garbage;
     for (int i = 0; i < 200000; ++i)
         garbage.push_back(static_cast<char>((i * 31 + i / 7) % 256));
     std::string nulKeys = "[Once]\r\n1/1/2030\0=x\r\n[Weekly]\r\n1=a\0b\r\n";
     nulKeys.assign("[Once]\r\n1/1/2030\0=x\r\n[Weekly]\r\n1=a\0b\r\n", 36);
     struct Row {
-        const char* name;
+        const char *name;
         std::string content;
     } rows[] = {
         {"binary garbage", garbage},
@@ -181,18 +166,16 @@ TEST(EventsFileLoad, BadInputNeverCrashesTheLoader)
                               "1/1/99999=z\r\n0/0/0=w\r\n"},
         {"empty file", ""},
     };
-    for (const Row& row : rows) {
+    for (const Row &row : rows) {
         TEvents events;
         EXPECT_NO_THROW(events = LoadText(row.content)) << row.name;
         EXPECT_NO_THROW(events.BuildReminders(31, Today)) << row.name;
     }
-    EXPECT_EQ(LoadText("[Weekly]\r\n1=" + std::string(10'000'000, 'y')).Weekly.at(1).size(),
-              4095u);
+    EXPECT_EQ(LoadText("[Weekly]\r\n1=" + std::string(10'000'000, 'y')).Weekly.at(1).size(), 4095u);
     EXPECT_EQ(LoadText(nulKeys).Weekly.at(1), std::string("a\0b", 3));
 }
 
-TEST(EventsFileLoad, AMissingFileGivesAnEmptyStore)
-{
+TEST(EventsFileLoad, AMissingFileGivesAnEmptyStore) {
     TempFolder folder;
     TEvents events;
     events.SetWeekly(1, "x");
@@ -200,8 +183,7 @@ TEST(EventsFileLoad, AMissingFileGivesAnEmptyStore)
     EXPECT_TRUE(events.Weekly.empty());
 }
 
-TEST(EventsFileLoad, AnUnreadableFileRaisesAnErrorAndKeepsTheStore)
-{
+TEST(EventsFileLoad, AnUnreadableFileRaisesAnErrorAndKeepsTheStore) {
     TempFolder folder;
     TEvents events;
     events.SetWeekly(1, "x");
@@ -210,19 +192,18 @@ TEST(EventsFileLoad, AnUnreadableFileRaisesAnErrorAndKeepsTheStore)
     EXPECT_EQ(events.GetWeekly(1), "x");
 }
 
-TEST(EventsFileSave, AFailedSaveRaisesTheErrorAndLeavesTheOldFileAndNoTemporaryFile)
-{
+TEST(EventsFileSave, AFailedSaveRaisesTheErrorAndLeavesTheOldFileAndNoTemporaryFile) {
     TempFolder folder;
     const std::string path = folder.File("quorva.ini");
     TempFolder::Write(path, "[Weekly]\r\n1=old\r\n");
-    std::filesystem::permissions(folder.Path(), std::filesystem::perms::owner_read
-                                                    | std::filesystem::perms::owner_exec);
+    std::filesystem::permissions(folder.Path(), std::filesystem::perms::owner_read |
+                                                    std::filesystem::perms::owner_exec);
     TEvents events;
     events.SetWeekly(2, "new");
     bool failed = false;
     try {
         events.SaveToIni(path);
-    } catch (const QuorvaError& error) {
+    } catch (const QuorvaError &error) {
         failed = true;
         EXPECT_EQ(std::string(error.what()), "Unable to write to " + path);
     }
@@ -236,8 +217,7 @@ TEST(EventsFileSave, AFailedSaveRaisesTheErrorAndLeavesTheOldFileAndNoTemporaryF
               1);
 }
 
-TEST(EventsFileSave, ATargetThatIsAFolderFailsWithTheErrorAndNoTemporaryFile)
-{
+TEST(EventsFileSave, ATargetThatIsAFolderFailsWithTheErrorAndNoTemporaryFile) {
     TempFolder folder;
     const std::string path = folder.File("quorva.ini");
     std::filesystem::create_directory(path);
@@ -250,8 +230,7 @@ TEST(EventsFileSave, ATargetThatIsAFolderFailsWithTheErrorAndNoTemporaryFile)
               1);
 }
 
-TEST(EventsFileSave, ATemporaryFileThatCannotBeCreatedLeavesTheOldFileWhole)
-{
+TEST(EventsFileSave, ATemporaryFileThatCannotBeCreatedLeavesTheOldFileWhole) {
     TempFolder folder;
     const std::string path = folder.File("quorva.ini");
     TempFolder::Write(path, "[Weekly]\r\n1=old\r\n");

@@ -4,8 +4,7 @@
 
 using namespace std::chrono;
 
-TEST(EventsOfDate, JoinsTheKindsInTheirFixedOrder)
-{
+TEST(EventsOfDate, JoinsTheKindsInTheirFixedOrder) {
     TEvents events;
     events.SetYearly(11, 27, "Birthday");
     events.SetWeekly(5, "Choir");
@@ -16,8 +15,7 @@ TEST(EventsOfDate, JoinsTheKindsInTheirFixedOrder)
               "Choir, Birthday, Thanksgiving, Last Thursday");
 }
 
-TEST(EventsOfDate, OnceWeeklyMonthlyComeOnThreeLinesWithALineFeedSeparator)
-{
+TEST(EventsOfDate, OnceWeeklyMonthlyComeOnThreeLinesWithALineFeedSeparator) {
     TEvents events;
     events.SetMonthly(10, "Monthly");
     events.SetWeekly(DayOfWeek(3, 10, 2025), "Weekly");
@@ -25,8 +23,7 @@ TEST(EventsOfDate, OnceWeeklyMonthlyComeOnThreeLinesWithALineFeedSeparator)
     EXPECT_EQ(events.EventsOfDate(3, 10, 2025, "\n"), "Once\nWeekly\nMonthly");
 }
 
-TEST(EventsOfDate, NothingOrOneKindHasNoSeparatorAtEitherEnd)
-{
+TEST(EventsOfDate, NothingOrOneKindHasNoSeparatorAtEitherEnd) {
     TEvents events;
     EXPECT_EQ(events.EventsOfDate(1, 1, 2025, ", "), "");
     EXPECT_EQ(events.EventsOfDate(1, 1, 2025, ""), "");
@@ -35,16 +32,14 @@ TEST(EventsOfDate, NothingOrOneKindHasNoSeparatorAtEitherEnd)
     EXPECT_EQ(events.EventsOfDate(1, 1, 2025, ""), "New year");
 }
 
-TEST(EventsOfDate, MultiLineTextsKeepTheirLineBreaks)
-{
+TEST(EventsOfDate, MultiLineTextsKeepTheirLineBreaks) {
     TEvents events;
     events.SetWeekly(DayOfWeek(3, 10, 2025), "Line one\r\nLine two");
     events.SetMonthly(10, "Rent");
     EXPECT_EQ(events.EventsOfDate(3, 10, 2025, ", "), "Line one\r\nLine two, Rent");
 }
 
-TEST(EventsOfDate, RecurrenceRulesMatchOnlyTheirDates)
-{
+TEST(EventsOfDate, RecurrenceRulesMatchOnlyTheirDates) {
     TEvents events;
     events.SetMonthly(31, "Day 31");
     events.SetYearly(2, 29, "Leap day");
@@ -55,9 +50,9 @@ TEST(EventsOfDate, RecurrenceRulesMatchOnlyTheirDates)
     events.Once["01/05/2024"] = "Padded key";
     events.Weekly[9] = "Weekday nine";
     struct Row {
-        const char* name;
+        const char *name;
         int month, day, year;
-        const char* expected;
+        const char *expected;
     } rows[] = {
         {"day 31 in January", 1, 31, 2025, "Day 31"},
         {"no day 31 in April: April 30 is not moved", 4, 30, 2025, ""},
@@ -71,13 +66,12 @@ TEST(EventsOfDate, RecurrenceRulesMatchOnlyTheirDates)
         {"a padded once key is never shown", 1, 5, 2024, "Once"},
         {"weekday nine matches nothing", 1, 4, 2025, ""},
     };
-    for (const Row& row : rows)
+    for (const Row &row : rows)
         EXPECT_EQ(events.EventsOfDate(row.month, row.day, row.year, ", "), row.expected)
             << row.name;
 }
 
-TEST(MonthCache, StartsWithLastMonthAndMarksDaysWithEvents)
-{
+TEST(MonthCache, StartsWithLastMonthAndMarksDaysWithEvents) {
     TEvents events;
     events.SetMonthly(31, "Day 31");
     TMonths months{};
@@ -98,11 +92,10 @@ TEST(MonthCache, StartsWithLastMonthAndMarksDaysWithEvents)
     EXPECT_EQ(months[1].Day[34], 0);
 }
 
-TEST(MonthCache, ASaturdayStartWith31DaysUsesCellsSixTo36)
-{
+TEST(MonthCache, ASaturdayStartWith31DaysUsesCellsSixTo36) {
     TMonths months{};
     months[2].Day.fill(99);
-    FillMonths(months, TEvents(), sys_days{2025y / February / 10});  // March 2025 starts Saturday
+    FillMonths(months, TEvents(), sys_days{2025y / February / 10}); // March 2025 starts Saturday
     EXPECT_EQ(months[2].Month, 3);
     EXPECT_EQ(months[2].Day[5], 0);
     EXPECT_EQ(months[2].Day[6], 1);
@@ -111,17 +104,15 @@ TEST(MonthCache, ASaturdayStartWith31DaysUsesCellsSixTo36)
     EXPECT_EQ(months[2].Day[41], 0);
 }
 
-TEST(EasterSeeding, WritesEasterSundayFrom1980To2099)
-{
+TEST(EasterSeeding, WritesEasterSundayFrom1980To2099) {
     TEvents events;
     events.AddEaster();
     EXPECT_EQ(events.Once.size(), 120u);
-    for (const char* key : {"4/6/1980", "3/31/2024", "4/20/2025", "4/12/2099", "3/23/2008"})
+    for (const char *key : {"4/6/1980", "3/31/2024", "4/20/2025", "4/12/2099", "3/23/2008"})
         EXPECT_EQ(events.Once[key], "Easter") << key;
 }
 
-TEST(EasterSeeding, PrependsToOtherTextsAndIsIdempotent)
-{
+TEST(EasterSeeding, PrependsToOtherTextsAndIsIdempotent) {
     TEvents events;
     events.SetOnce(4, 20, 2025, "Visit grandma");
     events.SetOnce(3, 31, 2024, "Easter egg hunt");

@@ -2,15 +2,13 @@
 
 #include <gtest/gtest.h>
 
-TEST(IniFile, MatchesSectionAndKeyNamesWithoutRegardToCase)
-{
+TEST(IniFile, MatchesSectionAndKeyNamesWithoutRegardToCase) {
     const IniFile file = IniFile::FromText("[Weekly]\r\nKey=Value\r\n");
     EXPECT_EQ(file.Read("WEEKLY", "key", "-"), "Value");
     EXPECT_EQ(file.Read("Monthly", "key", "-"), "-");
 }
 
-TEST(IniFile, TheFirstOfTwoEqualKeysIsRead)
-{
+TEST(IniFile, TheFirstOfTwoEqualKeysIsRead) {
     const IniFile file = IniFile::FromText("[S]\nA=first\na=second\nB=b\n");
     EXPECT_EQ(file.Read("S", "A", ""), "first");
     EXPECT_EQ(file.Keys("S"), (std::vector<std::string>{"A", "a", "B"}));
@@ -20,15 +18,14 @@ TEST(IniFile, TheFirstOfTwoEqualKeysIsRead)
     EXPECT_EQ(entries[2].Value, "b");
 }
 
-TEST(IniFile, ReadsLinesEndedByCrLfLfOrCrAndSkipsLinesWithoutEquals)
-{
-    const IniFile file = IniFile::FromText("junk\r[S]\r\nno equals here\n  k  =  v w  \r;c=1\n=x\n");
+TEST(IniFile, ReadsLinesEndedByCrLfLfOrCrAndSkipsLinesWithoutEquals) {
+    const IniFile file =
+        IniFile::FromText("junk\r[S]\r\nno equals here\n  k  =  v w  \r;c=1\n=x\n");
     EXPECT_EQ(file.Keys("S"), (std::vector<std::string>{"k"}));
     EXPECT_EQ(file.Read("S", "k", ""), "v w");
 }
 
-TEST(IniFile, KeepsBytesQuotesAndNulsAsTheyAre)
-{
+TEST(IniFile, KeepsBytesQuotesAndNulsAsTheyAre) {
     std::string text = "[S]\nk=\"quoted\"\nz=a";
     text += '\0';
     text += "b\xE9\n";
@@ -37,30 +34,26 @@ TEST(IniFile, KeepsBytesQuotesAndNulsAsTheyAre)
     EXPECT_EQ(file.Read("S", "z", ""), std::string("a\0b\xE9", 4));
 }
 
-TEST(IniFile, ReadsAValueOfTenMillionCharactersWhole)
-{
+TEST(IniFile, ReadsAValueOfTenMillionCharactersWhole) {
     const std::string value(10'000'000, 'x');
     const IniFile file = IniFile::FromText("[S]\nk=" + value);
     EXPECT_EQ(file.Read("S", "k", "").size(), value.size());
 }
 
-TEST(IniFile, EraseRemovesEveryCopyOfTheSectionAndKeepsTheOthers)
-{
+TEST(IniFile, EraseRemovesEveryCopyOfTheSectionAndKeepsTheOthers) {
     IniFile file = IniFile::FromText("; top\r\n[A]\r\nx=1\r\n[b]\r\ny=2\r\n[a]\r\nz=3\r\n");
     file.EraseSection("A");
     EXPECT_EQ(file.ToText(), "; top\r\n[b]\r\ny=2\r\n");
 }
 
-TEST(IniFile, WriteReplacesTheFirstKeyOrAppendsToANewSectionAtTheEnd)
-{
+TEST(IniFile, WriteReplacesTheFirstKeyOrAppendsToANewSectionAtTheEnd) {
     IniFile file = IniFile::FromText("[A]\r\nx=1\r\n");
     file.Write("a", "X", "2");
     file.Write("B", "y", "3");
     EXPECT_EQ(file.ToText(), "[A]\r\nx=2\r\n[B]\r\ny=3\r\n");
 }
 
-TEST(IniFile, BinaryGarbageParsesWithoutFailing)
-{
+TEST(IniFile, BinaryGarbageParsesWithoutFailing) {
     std::string garbage;
     for (int i = 0; i < 100000; ++i)
         garbage.push_back(static_cast<char>((i * 7919) % 256));

@@ -9,32 +9,28 @@
 
 class TempFolder {
 public:
-    TempFolder()
-    {
+    TempFolder() {
         std::random_device random;
-        path_ = std::filesystem::temp_directory_path()
-            / ("quorva-test-" + std::to_string(random()) + std::to_string(random()));
+        path_ = std::filesystem::temp_directory_path() /
+                ("quorva-test-" + std::to_string(random()) + std::to_string(random()));
         std::filesystem::create_directories(path_);
     }
-    ~TempFolder()
-    {
+    ~TempFolder() {
         std::error_code ec;
         std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add, ec);
         std::filesystem::remove_all(path_, ec);
     }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
+    TempFolder(const TempFolder &) = delete;
+    TempFolder &operator=(const TempFolder &) = delete;
 
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-    const std::filesystem::path& Path() const { return path_; }
+    std::string File(const std::string &name) const { return (path_ / name).string(); }
+    const std::filesystem::path &Path() const { return path_; }
 
-    static void Write(const std::string& file, const std::string& content)
-    {
+    static void Write(const std::string &file, const std::string &content) {
         std::ofstream(file, std::ios::binary) << content;
     }
-    static std::string Read(const std::string& file)
-    {
+    static std::string Read(const std::string &file) {
         std::ifstream in(file, std::ios::binary);
         std::ostringstream content;
         content << in.rdbuf();
