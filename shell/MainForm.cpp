@@ -13,6 +13,7 @@
 #include "Platform.h"
 #include "Pool.h"
 #include "PrefForm.h"
+#include "PrintForm.h"
 #include "Preferences.h"
 #include "ReminderForm.h"
 #include "SettingsStore.h"
@@ -1001,6 +1002,8 @@ void TfrmMain::AFindExecute()
 
 void TfrmMain::ActionPrintExecute()
 {
+    if (frmPrint)
+        frmPrint->OpenForMonthView(this);
 }
 
 void TfrmMain::MenuAboutClick()

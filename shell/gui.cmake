@@ -23,7 +23,7 @@ add_library(quorva_shell STATIC
   ShutdownSignals.h ShutdownSignals.cpp
   SingleInstance.h SingleInstance.cpp
 )
-target_link_libraries(quorva_shell PUBLIC quorva_services quorva_dialogs Qt6::Network)
+target_link_libraries(quorva_shell PUBLIC quorva_services quorva_dialogs quorva_print Qt6::Network)
 
 add_executable(quorva WIN32 main.cpp)
 target_link_libraries(quorva PRIVATE quorva_shell)

@@ -5,6 +5,7 @@
 #include "GUI.h"
 #include "MainForm.h"
 #include "PrefForm.h"
+#include "PrintForm.h"
 #include "ReminderForm.h"
 #include "ShutdownSignals.h"
 #include "SingleInstance.h"
@@ -43,6 +44,8 @@ int main(int argc, char* argv[])
         // No owner: it shows while the main window is hidden in the notification area.
         TfrmReminder reminder;
         frmReminder = &reminder;
+        TfrmPrint print(&mainWindow);
+        frmPrint = &print;
         TfrmFind find(&mainWindow);
         frmFind = &find;
 
@@ -60,6 +63,7 @@ int main(int argc, char* argv[])
             mainWindow.show();
         const int code = app.exec();
         frmFind = nullptr;
+        frmPrint = nullptr;
         frmReminder = nullptr;
         frmPref = nullptr;
         frmAbout = nullptr;
