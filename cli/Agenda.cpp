@@ -41,6 +41,8 @@ std::string ParseOptions(const std::vector<std::string> &args, AgendaOptions &op
             options.Help = true;
             continue;
         }
+        if (name.empty() || name.front() != '-')
+            return "unexpected argument '" + args[i] + "'";
         if (name != "--file" && name != "--from" && name != "--days")
             return "unknown option '" + args[i] + "'";
         if (!value) {

@@ -91,6 +91,7 @@ TEST(AgendaCommand, BadArgumentsPrintOneLineAndExitWithTwo) {
         {"days beyond an int", {"--days", "99999999999"}, "99999999999"},
         {"unknown option", {"--colour"}, "--colour"},
         {"missing value", {"--days"}, "--days"},
+        {"stray argument", {"tomorrow"}, "tomorrow"},
     };
     for (const Row &row : rows) {
         const AgendaRun run = Agenda(row.args, "");
