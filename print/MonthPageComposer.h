@@ -32,8 +32,8 @@ struct TMonthPageInput {
 
 // Reads the 42 cells of the month view (panels PDay1.., labels LDay1.. and LEvent1..).
 // A missing control reads as an empty white cell.
-TMonthViewCells ReadMonthView(const QWidget* monthView);
+TMonthViewCells ReadMonthView(const QWidget *monthView);
 
 // Lays the month page template out for the month and the paper. Every value it sets is
 // re-computed from the template's unchanged heights, so composing twice gives the same page.
-void ComposeMonthPage(TReportPage& page, const TMonthPageInput& input);
+void ComposeMonthPage(TReportPage &page, const TMonthPageInput &input);

@@ -11,8 +11,7 @@ constexpr std::array<int, 7> WeekDayLefts{0, 100, 200, 300, 400, 496, 596};
 constexpr std::array<int, 6> RowTops{128, 184, 240, 296, 356, 412};
 constexpr int TemplateLineSpacing = 2;
 
-TReportFont font(const char* name, double size, bool bold, bool italic)
-{
+TReportFont font(const char *name, double size, bool bold, bool italic) {
     TReportFont result;
     result.Name = QString::fromLatin1(name);
     result.Size = size;
@@ -21,9 +20,8 @@ TReportFont font(const char* name, double size, bool bold, bool italic)
     return result;
 }
 
-TReportObject object(TReportObjectKind kind, const QString& name, int left, int top, int width,
-                     int height)
-{
+TReportObject object(TReportObjectKind kind, const QString &name, int left, int top, int width,
+                     int height) {
     TReportObject result;
     result.Kind = kind;
     result.Name = name;
@@ -35,18 +33,15 @@ TReportObject object(TReportObjectKind kind, const QString& name, int left, int 
     return result;
 }
 
-TReportObject band(const char* name, TBandKind kind, int top, int height)
-{
+TReportObject band(const char *name, TBandKind kind, int top, int height) {
     TReportObject result =
         object(TReportObjectKind::Band, QString::fromLatin1(name), 0, top, 1008, height);
     result.Band = kind;
     return result;
 }
 
-TReportObject textBox(const QString& name, int left, int top, int width, int height,
-                      const TReportFont& face, THorzAlign align, int insetY,
-                      const QString& text)
-{
+TReportObject textBox(const QString &name, int left, int top, int width, int height,
+                      const TReportFont &face, THorzAlign align, int insetY, const QString &text) {
     TReportObject result = object(TReportObjectKind::TextBox, name, left, top, width, height);
     result.Font = face;
     result.HorzAlign = align;
@@ -57,28 +52,26 @@ TReportObject textBox(const QString& name, int left, int top, int width, int hei
     return result;
 }
 
-TReportObject header()
-{
-    TReportObject result = textBox("MHeader", 403, 0, 202, 58, font("Times New Roman", 36, true, true),
-                                   THorzAlign::Left, 1, "Month 'Year");
+TReportObject header() {
+    TReportObject result =
+        textBox("MHeader", 403, 0, 202, 58, font("Times New Roman", 36, true, true),
+                THorzAlign::Left, 1, "Month 'Year");
     result.WordWrap = false;
     result.AutoWidth = true;
     result.BandAlign = TBandAlign::Center;
     return result;
 }
 
-TReportObject weekDay(int column)
-{
-    TReportObject result = textBox(QString("MWeekDay%1").arg(column + 1), WeekDayLefts[column],
-                                   100, 96, 22, font("Times New Roman", 14, true, true),
-                                   THorzAlign::Center, 0, "Sunday");
+TReportObject weekDay(int column) {
+    TReportObject result =
+        textBox(QString("MWeekDay%1").arg(column + 1), WeekDayLefts[column], 100, 96, 22,
+                font("Times New Roman", 14, true, true), THorzAlign::Center, 0, "Sunday");
     result.FrameSides = FrameAll;
     return result;
 }
 
 // The web address as a reader types it: no scheme, no trailing slash.
-QString footerAddress()
-{
+QString footerAddress() {
     QString address = QString::fromLatin1(Constants::WebAddress);
     address.remove(QStringLiteral("https://")).remove(QStringLiteral("http://"));
     while (address.endsWith(QLatin1Char('/')))
@@ -86,8 +79,7 @@ QString footerAddress()
     return address;
 }
 
-TReportObject footer()
-{
+TReportObject footer() {
     TReportObject result = object(TReportObjectKind::RichText, "MFooter", 756, 760, 252, 18);
     result.BandAlign = TBandAlign::Right;
     result.InsetX = 2;
@@ -99,12 +91,11 @@ TReportObject footer()
     return result;
 }
 
-void addDayCell(TReportPage& page, int n)
-{
+void addDayCell(TReportPage &page, int n) {
     const int x = 4 + 60 * ((n - 1) % 7);
     const int y = RowTops[(n - 1) / 7];
-    TReportObject cell = object(TReportObjectKind::Rectangle, QString("SDayCell%1").arg(n), x, y,
-                                56, 54);
+    TReportObject cell =
+        object(TReportObjectKind::Rectangle, QString("SDayCell%1").arg(n), x, y, 56, 54);
     page.Add(cell);
     page.Add(textBox(QString("MDay%1").arg(n), x + 16, y + 4, 32, 26,
                      font("Times New Roman", 16, true, true), THorzAlign::Right, 1, "31"));
@@ -114,8 +105,7 @@ void addDayCell(TReportPage& page, int n)
 
 } // namespace
 
-TReportPage LoadMonthTemplate()
-{
+TReportPage LoadMonthTemplate() {
     TReportPage page;
     page.Add(band("PageHeaderBand", TBandKind::PageHeader, 0, 58));
     page.Add(band("PageFooter1", TBandKind::PageFooter, 760, 18));

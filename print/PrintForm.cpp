@@ -21,29 +21,27 @@
 #include <QWheelEvent>
 #include <algorithm>
 
-TfrmPrint* frmPrint = nullptr;
+TfrmPrint *frmPrint = nullptr;
 
 namespace {
 constexpr int PageWidthItem = 8;
 constexpr int WholePageItem = 9;
 constexpr int ZoomInStep = 1;
 constexpr int ZoomOutStep = 2;
-constexpr const char* HelpTopic = "::/HTML/Getting_Started.html#Printing";
+constexpr const char *HelpTopic = "::/HTML/Getting_Started.html#Printing";
 
 // The lists keep their designed width unless the face or the style in use needs more room
 // for the longest item, which would otherwise be cut off.
-void fitListWidth(QComboBox* list, int designedWidth)
-{
+void fitListWidth(QComboBox *list, int designedWidth) {
     list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     list->setFixedWidth(std::max(designedWidth, list->sizeHint().width()));
 }
 } // namespace
 
-TfrmPrint::TfrmPrint(QWidget* parent)
+TfrmPrint::TfrmPrint(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      page_(LoadMonthTemplate())
-{
+      page_(LoadMonthTemplate()) {
     setObjectName("frmPrint");
     setWindowTitle("Print - Quorva");
     setFont(UiFont("Tahoma", 11));
@@ -55,20 +53,19 @@ TfrmPrint::TfrmPrint(QWidget* parent)
     // The preview's own menu is empty: a right click shows nothing.
     frPreview->setContextMenuPolicy(Qt::PreventContextMenu);
 
-    auto* layout = new QVBoxLayout(this);
+    auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(ToolBar1);
     layout->addWidget(frPreview, 1);
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
         setGeometry(screen->availableGeometry());
 }
 
-void TfrmPrint::createActions()
-{
-    const auto makeAction = [this](const char* name, const QString& text, const QString& hint) {
-        auto* action = new QAction(text, this);
+void TfrmPrint::createActions() {
+    const auto makeAction = [this](const char *name, const QString &text, const QString &hint) {
+        auto *action = new QAction(text, this);
         action->setObjectName(name);
         action->setToolTip(hint);
         return action;
@@ -88,8 +85,7 @@ void TfrmPrint::createActions()
     connect(AClose, &QAction::triggered, this, &TfrmPrint::ACloseExecute);
 }
 
-void TfrmPrint::createToolBar()
-{
+void TfrmPrint::createToolBar() {
     ToolBar1 = new QToolBar(this);
     ToolBar1->setObjectName("ToolBar1");
     ToolBar1->setFixedHeight(27);
@@ -125,16 +121,15 @@ void TfrmPrint::createToolBar()
 
     connect(CBZoom, &QComboBox::activated, this, [this] { CBZoomChange(CBZoom); });
     connect(CBFormat, &QComboBox::activated, this, &TfrmPrint::CBFormatChange);
-    for (QObject* watched : {static_cast<QObject*>(CBZoom), static_cast<QObject*>(CBFormat),
-                             static_cast<QObject*>(ToolBar1)})
+    for (QObject *watched : {static_cast<QObject *>(CBZoom), static_cast<QObject *>(CBFormat),
+                             static_cast<QObject *>(ToolBar1)})
         watched->installEventFilter(this);
 }
 
 // A flat button that follows its action's hint and enabled state but keeps its own caption,
 // whose '&' gives the Alt key of the action.
-QToolButton* TfrmPrint::addActionButton(QAction* action, const QString& caption, int width)
-{
-    auto* button = new QToolButton(ToolBar1);
+QToolButton *TfrmPrint::addActionButton(QAction *action, const QString &caption, int width) {
+    auto *button = new QToolButton(ToolBar1);
     button->setAutoRaise(true);
     button->setFixedSize(width, 22);
     button->setText(caption);
@@ -148,14 +143,12 @@ QToolButton* TfrmPrint::addActionButton(QAction* action, const QString& caption,
     return button;
 }
 
-void TfrmPrint::OpenForMonthView(QWidget* monthView)
-{
+void TfrmPrint::OpenForMonthView(QWidget *monthView) {
     PrepareForMonthView(monthView);
     exec();
 }
 
-void TfrmPrint::PrepareForMonthView(QWidget* monthView)
-{
+void TfrmPrint::PrepareForMonthView(QWidget *monthView) {
     monthView_ = monthView;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     ComposeMonthPage();
@@ -163,8 +156,7 @@ void TfrmPrint::PrepareForMonthView(QWidget* monthView)
     QApplication::restoreOverrideCursor();
 }
 
-void TfrmPrint::ComposeMonthPage()
-{
+void TfrmPrint::ComposeMonthPage() {
     TMonthPageInput input;
     input.PaperFormat = PrintPaperFormat;
     input.Month = Selection.Month;
@@ -176,28 +168,24 @@ void TfrmPrint::ComposeMonthPage()
     ::ComposeMonthPage(page_, input);
 }
 
-void TfrmPrint::prepareAndDisplay()
-{
+void TfrmPrint::prepareAndDisplay() {
     page_.Prepare();
     frPreview->ShowPage(&page_);
 }
 
-void TfrmPrint::showEvent(QShowEvent* event)
-{
+void TfrmPrint::showEvent(QShowEvent *event) {
     QDialog::showEvent(event);
     FormShow();
 }
 
 // The zoom buttons keep the state the last zoom change gave them.
-void TfrmPrint::FormShow()
-{
+void TfrmPrint::FormShow() {
     const bool known = PrintPaperFormat >= 0 && PrintPaperFormat < CBFormat->count();
     CBFormat->setCurrentIndex(known ? PrintPaperFormat : -1);
     CBZoom->setCurrentIndex(WholePageItem);
 }
 
-void TfrmPrint::StepZoom(int direction)
-{
+void TfrmPrint::StepZoom(int direction) {
     lastZoomStep_ = direction;
     indexBeforeStep_ = CBZoom->currentIndex();
     const int moved = indexBeforeStep_ + (direction == ZoomInStep ? -1 : 1);
@@ -206,8 +194,7 @@ void TfrmPrint::StepZoom(int direction)
     CBZoomChange(nullptr);
 }
 
-void TfrmPrint::CBZoomChange(QObject* sender)
-{
+void TfrmPrint::CBZoomChange(QObject *sender) {
     // Lets the list close before the page is drawn anew; no user input runs in between.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     if (sender) {
@@ -241,15 +228,13 @@ void TfrmPrint::CBZoomChange(QObject* sender)
     updateZoomButtons();
 }
 
-void TfrmPrint::updateZoomButtons()
-{
+void TfrmPrint::updateZoomButtons() {
     const double zoom = frPreview->Zoom();
     AZoomIn->setEnabled(zoom < ZoomPresets.front());
     AZoomOut->setEnabled(zoom > ZoomPresets.back());
 }
 
-void TfrmPrint::CBFormatChange()
-{
+void TfrmPrint::CBFormatChange() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     PrintPaperFormat = CBFormat->currentIndex();
     ComposeMonthPage();
@@ -258,56 +243,55 @@ void TfrmPrint::CBFormatChange()
     QApplication::restoreOverrideCursor();
 }
 
-bool TfrmPrint::CBZoomKeyPress(QKeyEvent* event)
-{
+bool TfrmPrint::CBZoomKeyPress(QKeyEvent *event) {
     if (event->key() != Qt::Key_Escape)
         return false;
     ACloseExecute();
     return true;
 }
 
-bool TfrmPrint::eventFilter(QObject* watched, QEvent* event)
-{
+bool TfrmPrint::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() == QEvent::Wheel) {
         // The wheel scrolls the page wherever the mouse is over the window; it never
         // turns the lists.
-        frPreview->ScrollByWheel(static_cast<QWheelEvent*>(event)->angleDelta().y());
+        frPreview->ScrollByWheel(static_cast<QWheelEvent *>(event)->angleDelta().y());
         return true;
     }
     if (event->type() == QEvent::KeyPress && (watched == CBZoom || watched == CBFormat))
-        return CBZoomKeyPress(static_cast<QKeyEvent*>(event));
+        return CBZoomKeyPress(static_cast<QKeyEvent *>(event));
     return QDialog::eventFilter(watched, event);
 }
 
-void TfrmPrint::wheelEvent(QWheelEvent* event)
-{
+void TfrmPrint::wheelEvent(QWheelEvent *event) {
     frPreview->ScrollByWheel(event->angleDelta().y());
     event->accept();
 }
 
-void TfrmPrint::APrintExecute()
-{
-    TReportPrinter::PrintWithDialog(page_, this);
+void TfrmPrint::APrintExecute() {
+    TReportPrinter::PrintWithDialog(page_, this, documentName());
     frPreview->viewport()->update();
 }
 
-void TfrmPrint::AZoomInExecute()
-{
+// "Quorva March 2025": the job's name, and the file suggested when printing to PDF.
+QString TfrmPrint::documentName() const {
+    const bool known = Selection.Month >= 1 && Selection.Month <= 12;
+    const QString month = known ? QString::fromStdString(MonthNames[Selection.Month]) : QString();
+    return QString("Quorva %1 %2").arg(month).arg(Selection.Year);
+}
+
+void TfrmPrint::AZoomInExecute() {
     StepZoom(ZoomInStep);
 }
 
-void TfrmPrint::AZoomOutExecute()
-{
+void TfrmPrint::AZoomOutExecute() {
     StepZoom(ZoomOutStep);
 }
 
-void TfrmPrint::AHelpExecute()
-{
+void TfrmPrint::AHelpExecute() {
     if (GUI)
         GUI->ShowHelpTopic(HelpTopic);
 }
 
-void TfrmPrint::ACloseExecute()
-{
+void TfrmPrint::ACloseExecute() {
     close();
 }

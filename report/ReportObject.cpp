@@ -2,20 +2,17 @@
 
 #include <QRegularExpression>
 
-QColor BgrToQColor(std::uint32_t bgr)
-{
+QColor BgrToQColor(std::uint32_t bgr) {
     return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
 }
 
-std::uint32_t QColorToBgr(const QColor& color)
-{
+std::uint32_t QColorToBgr(const QColor &color) {
     const QColor rgb = color.toRgb();
     return std::uint32_t(rgb.red()) | (std::uint32_t(rgb.green()) << 8) |
            (std::uint32_t(rgb.blue()) << 16);
 }
 
-std::optional<int> TReportObject::Property(const QString& name) const
-{
+std::optional<int> TReportObject::Property(const QString &name) const {
     if (name == QLatin1String("Left"))
         return Left;
     if (name == QLatin1String("Top"))
@@ -31,8 +28,7 @@ std::optional<int> TReportObject::Property(const QString& name) const
     return std::nullopt;
 }
 
-bool TReportObject::SetProperty(const QString& name, int value)
-{
+bool TReportObject::SetProperty(const QString &name, int value) {
     if (name == QLatin1String("Left"))
         Left = value;
     else if (name == QLatin1String("Top"))
@@ -50,13 +46,11 @@ bool TReportObject::SetProperty(const QString& name, int value)
     return true;
 }
 
-void TReportObject::SetText(const QString& text)
-{
+void TReportObject::SetText(const QString &text) {
     static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
     Lines = text.isEmpty() ? QStringList() : text.split(lineBreak);
 }
 
-QString TReportObject::Text() const
-{
+QString TReportObject::Text() const {
     return Lines.join(QLatin1Char('\n'));
 }

@@ -13,7 +13,7 @@ inline constexpr double LayoutUnitsPerInch = 91.6256157635468;
 inline constexpr std::uint32_t ReportNoColor = 0x1FFFFFFF;
 
 QColor BgrToQColor(std::uint32_t bgr);
-std::uint32_t QColorToBgr(const QColor& color);
+std::uint32_t QColorToBgr(const QColor &color);
 
 enum class TReportObjectKind { Band, TextBox, Rectangle, RichText };
 enum class TBandKind { None, PageHeader, PageFooter };
@@ -72,10 +72,10 @@ struct TReportObject {
     std::vector<TRichRun> Runs; // rich-text boxes, one paragraph
 
     // "Left", "Top", "Width", "Height", "FillColor", "Font.Color"; nothing for other names.
-    std::optional<int> Property(const QString& name) const;
+    std::optional<int> Property(const QString &name) const;
     // False, and nothing changes, for a name that is not an integer property.
-    bool SetProperty(const QString& name, int value);
+    bool SetProperty(const QString &name, int value);
     // Splits at CR LF, CR or LF; an empty text gives no lines.
-    void SetText(const QString& text);
+    void SetText(const QString &text);
     QString Text() const; // the lines joined with LF
 };

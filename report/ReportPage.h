@@ -13,10 +13,10 @@ public:
     TReportPage();
 
     // Appends an object; false, and nothing added, when its name is already taken.
-    bool Add(const TReportObject& object);
-    TReportObject* Find(const QString& name);
-    const TReportObject* Find(const QString& name) const;
-    const std::deque<TReportObject>& Objects() const { return objects_; }
+    bool Add(const TReportObject &object);
+    TReportObject *Find(const QString &name);
+    const TReportObject *Find(const QString &name) const;
+    const std::deque<TReportObject> &Objects() const { return objects_; }
 
     int PaperCode() const { return paperCode_; }
     // False, and the paper stays, for a code the engine does not know.
@@ -25,7 +25,7 @@ public:
     // Sizes the page for its paper in landscape.
     void Prepare();
     // Sizes the page for the physical sheet of a real printer instead.
-    void PrepareForPrinter(const QPrinter& printer);
+    void PrepareForPrinter(const QPrinter &printer);
     int PageWidth() const { return pageWidth_; }
     int PageHeight() const { return pageHeight_; }
 

@@ -15,25 +15,21 @@ const std::array<TReportPaper, 4> Papers{{
 }};
 } // namespace
 
-const TReportPaper* FindReportPaper(int code)
-{
+const TReportPaper *FindReportPaper(int code) {
     const auto it = std::find_if(Papers.begin(), Papers.end(),
-                                 [code](const TReportPaper& paper) { return paper.Code == code; });
+                                 [code](const TReportPaper &paper) { return paper.Code == code; });
     return it == Papers.end() ? nullptr : &*it;
 }
 
-int TenthMmToUnits(int tenthMm)
-{
+int TenthMmToUnits(int tenthMm) {
     return int(std::lround(tenthMm * LayoutUnitsPerInch / 254.0));
 }
 
-int PixelsToUnits(double pixels, double pixelsPerInch)
-{
+int PixelsToUnits(double pixels, double pixelsPerInch) {
     return int(std::lround(pixels * LayoutUnitsPerInch / pixelsPerInch));
 }
 
-QSize LandscapeSizeInUnits(const TReportPaper& paper)
-{
+QSize LandscapeSizeInUnits(const TReportPaper &paper) {
     const int shortSide = TenthMmToUnits(std::min(paper.WidthTenthMm, paper.HeightTenthMm));
     const int longSide = TenthMmToUnits(std::max(paper.WidthTenthMm, paper.HeightTenthMm));
     return QSize(longSide, shortSide);

@@ -11,7 +11,7 @@ struct TReportPaper {
 };
 
 // Nothing for an unknown code.
-const TReportPaper* FindReportPaper(int code);
+const TReportPaper *FindReportPaper(int code);
 
 // A length in tenths of a millimetre, to the nearest layout unit.
 int TenthMmToUnits(int tenthMm);
@@ -20,4 +20,4 @@ int TenthMmToUnits(int tenthMm);
 int PixelsToUnits(double pixels, double pixelsPerInch);
 
 // The sheet of the paper turned to landscape, in layout units (width x height).
-QSize LandscapeSizeInUnits(const TReportPaper& paper);
+QSize LandscapeSizeInUnits(const TReportPaper &paper);

@@ -15,8 +15,7 @@ constexpr int SmallScrollStep = 16;
 constexpr double SmallestZoom = 1;
 } // namespace
 
-TReportPreview::TReportPreview(QWidget* parent) : QAbstractScrollArea(parent)
-{
+TReportPreview::TReportPreview(QWidget *parent) : QAbstractScrollArea(parent) {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -27,50 +26,42 @@ TReportPreview::TReportPreview(QWidget* parent) : QAbstractScrollArea(parent)
     verticalScrollBar()->setSingleStep(SmallScrollStep);
 }
 
-void TReportPreview::ShowPage(const TReportPage* page)
-{
+void TReportPreview::ShowPage(const TReportPage *page) {
     page_ = page;
     FitWholePage();
 }
 
-void TReportPreview::SetZoom(double percent)
-{
+void TReportPreview::SetZoom(double percent) {
     mode_ = TZoomMode::Percent;
     percent_ = std::max(percent, SmallestZoom);
     relayout();
 }
 
-void TReportPreview::FitPageWidth()
-{
+void TReportPreview::FitPageWidth() {
     mode_ = TZoomMode::PageWidth;
     relayout();
 }
 
-void TReportPreview::FitWholePage()
-{
+void TReportPreview::FitWholePage() {
     mode_ = TZoomMode::WholePage;
     relayout();
 }
 
-double TReportPreview::Zoom() const
-{
+double TReportPreview::Zoom() const {
     return mode_ == TZoomMode::Percent ? percent_ : fittingZoom(mode_);
 }
 
-void TReportPreview::ScrollByWheel(int angleDelta)
-{
-    QScrollBar* bar = verticalScrollBar();
+void TReportPreview::ScrollByWheel(int angleDelta) {
+    QScrollBar *bar = verticalScrollBar();
     const int steps = -angleDelta * WheelStepsPerNotch / 120;
     bar->setValue(bar->value() + steps * bar->singleStep());
 }
 
-double TReportPreview::pixelsPerUnitAt(double percent) const
-{
+double TReportPreview::pixelsPerUnitAt(double percent) const {
     return percent / 100.0 * logicalDpiX() / LayoutUnitsPerInch;
 }
 
-double TReportPreview::fittingZoom(TZoomMode mode) const
-{
+double TReportPreview::fittingZoom(TZoomMode mode) const {
     if (!page_ || page_->PageWidth() <= 0 || page_->PageHeight() <= 0)
         return 100;
     const QSize room = maximumViewportSize() - QSize(2 * DeskMargin, 2 * DeskMargin);
@@ -90,8 +81,7 @@ double TReportPreview::fittingZoom(TZoomMode mode) const
     return std::max(SmallestZoom, std::min(byWidth, byHeight));
 }
 
-QSize TReportPreview::pageSizeInPixels() const
-{
+QSize TReportPreview::pageSizeInPixels() const {
     if (!page_)
         return QSize();
     const double scale = pixelsPerUnitAt(Zoom());
@@ -99,8 +89,7 @@ QSize TReportPreview::pageSizeInPixels() const
                  int(std::lround(page_->PageHeight() * scale)));
 }
 
-void TReportPreview::relayout()
-{
+void TReportPreview::relayout() {
     const QSize desk = pageSizeInPixels() + QSize(2 * DeskMargin, 2 * DeskMargin);
     const QSize view = viewport()->size();
     horizontalScrollBar()->setPageStep(view.width());
@@ -110,8 +99,7 @@ void TReportPreview::relayout()
     viewport()->update();
 }
 
-void TReportPreview::paintEvent(QPaintEvent*)
-{
+void TReportPreview::paintEvent(QPaintEvent *) {
     if (!page_)
         return;
     QPainter painter(viewport());
@@ -132,14 +120,12 @@ void TReportPreview::paintEvent(QPaintEvent*)
     TReportRenderer::Render(*page_, painter, pixelsPerUnitAt(Zoom()));
 }
 
-void TReportPreview::resizeEvent(QResizeEvent* event)
-{
+void TReportPreview::resizeEvent(QResizeEvent *event) {
     QAbstractScrollArea::resizeEvent(event);
     relayout();
 }
 
-void TReportPreview::wheelEvent(QWheelEvent* event)
-{
+void TReportPreview::wheelEvent(QWheelEvent *event) {
     ScrollByWheel(event->angleDelta().y());
     event->accept();
 }

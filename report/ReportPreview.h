@@ -10,11 +10,11 @@ class TReportPreview : public QAbstractScrollArea {
 public:
     enum class TZoomMode { Percent, PageWidth, WholePage };
 
-    explicit TReportPreview(QWidget* parent = nullptr);
+    explicit TReportPreview(QWidget *parent = nullptr);
 
     // Displays the page (not owned; it must outlive the display) and fits it whole.
-    void ShowPage(const TReportPage* page);
-    const TReportPage* Page() const { return page_; }
+    void ShowPage(const TReportPage *page);
+    const TReportPage *Page() const { return page_; }
 
     void SetZoom(double percent);
     void FitPageWidth();
@@ -27,9 +27,9 @@ public:
     static constexpr int WheelStepsPerNotch = 3;
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
 
 private:
     double pixelsPerUnitAt(double percent) const;
@@ -37,7 +37,7 @@ private:
     QSize pageSizeInPixels() const;
     void relayout();
 
-    const TReportPage* page_ = nullptr;
+    const TReportPage *page_ = nullptr;
     TZoomMode mode_ = TZoomMode::WholePage;
     double percent_ = 100;
 };

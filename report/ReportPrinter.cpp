@@ -4,16 +4,19 @@
 #include "ReportPaper.h"
 #include "ReportRenderer.h"
 
+#include <QDir>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
+#include <QRegularExpression>
+#include <QStandardPaths>
 
 namespace {
 constexpr int OnlyPage = 1;
 
-bool rangeTakesOnlyPage(const QPrinter& printer)
-{
+bool rangeTakesOnlyPage(const QPrinter &printer) {
     switch (printer.printRange()) {
     case QPrinter::PageRange:
         return printer.pageRanges().contains(OnlyPage);
@@ -27,9 +30,8 @@ bool rangeTakesOnlyPage(const QPrinter& printer)
 }
 } // namespace
 
-void TReportPrinter::SetUpPrinter(QPrinter& printer, const TReportPage& page)
-{
-    if (const TReportPaper* paper = FindReportPaper(page.PaperCode()))
+void TReportPrinter::SetUpPrinter(QPrinter &printer, const TReportPage &page) {
+    if (const TReportPaper *paper = FindReportPaper(page.PaperCode()))
         printer.setPageSize(QPageSize(paper->PageSizeId));
     printer.setPageOrientation(QPageLayout::Landscape);
     printer.setFullPage(true);
@@ -39,23 +41,44 @@ void TReportPrinter::SetUpPrinter(QPrinter& printer, const TReportPage& page)
     printer.setFromTo(0, 0);
 }
 
-bool TReportPrinter::PrintWithDialog(const TReportPage& page, QWidget* parent)
-{
-    QPrinter printer(QPrinter::HighResolution);
-    SetUpPrinter(printer, page);
-    QPrintDialog dialog(&printer, parent);
-    dialog.setOptions(QAbstractPrintDialog::PrintPageRange |
+void TReportPrinter::SetUpDialog(QPrintDialog &dialog) {
+    // The file printer is one of the choices, so nobody is left without a way to print.
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange |
                       QAbstractPrintDialog::PrintCurrentPage |
                       QAbstractPrintDialog::PrintCollateCopies |
                       QAbstractPrintDialog::PrintShowPageSize);
     dialog.setMinMax(OnlyPage, OnlyPage);
+}
+
+namespace {
+// Without a real printer the dialog offers only the PDF file; suggest one in the documents
+// folder rather than leave the name empty.
+void suggestFile(QPrinter &printer, const QString &documentName) {
+    if (!QPrinterInfo::availablePrinterNames().isEmpty())
+        return;
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QDir::homePath();
+    QString name = documentName;
+    name.replace(QRegularExpression(QStringLiteral("[/\\\\:*?\"<>|']")), QString());
+    printer.setOutputFileName(QDir(folder).filePath(name.simplified() + QStringLiteral(".pdf")));
+}
+} // namespace
+
+bool TReportPrinter::PrintWithDialog(const TReportPage &page, QWidget *parent,
+                                     const QString &documentName) {
+    QPrinter printer(QPrinter::HighResolution);
+    SetUpPrinter(printer, page);
+    printer.setDocName(documentName);
+    suggestFile(printer, documentName.isEmpty() ? QStringLiteral("page") : documentName);
+    QPrintDialog dialog(&printer, parent);
+    SetUpDialog(dialog);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     return Print(page, printer);
 }
 
-bool TReportPrinter::Print(const TReportPage& page, QPrinter& printer)
-{
+bool TReportPrinter::Print(const TReportPage &page, QPrinter &printer) {
     if (!rangeTakesOnlyPage(printer))
         return true;
     // A real printer lays the page out on the sheet it reports; a file keeps the paper's.

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QString>
+
+class QPrintDialog;
 class QPrinter;
 class QWidget;
 class TReportPage;
@@ -9,12 +12,17 @@ class TReportPage;
 class TReportPrinter {
 public:
     // Asks for printer, pages, copies and collation, then prints. False when cancelled.
-    static bool PrintWithDialog(const TReportPage& page, QWidget* parent);
+    // documentName names the job, and the suggested file when no real printer is installed.
+    static bool PrintWithDialog(const TReportPage &page, QWidget *parent,
+                                const QString &documentName);
+
+    // Offers every printer including the PDF file, the page choices, copies and collation.
+    static void SetUpDialog(QPrintDialog &dialog);
 
     // Paper and landscape from the page, no margins, one copy, collated.
-    static void SetUpPrinter(QPrinter& printer, const TReportPage& page);
+    static void SetUpPrinter(QPrinter &printer, const TReportPage &page);
 
     // Prints the page on a printer that was set up and confirmed, honouring its page range
     // and the copies the printer cannot make itself. False when the job could not start.
-    static bool Print(const TReportPage& page, QPrinter& printer);
+    static bool Print(const TReportPage &page, QPrinter &printer);
 };

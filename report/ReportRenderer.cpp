@@ -14,8 +14,7 @@ namespace {
 // the screen or on the zoom.
 constexpr int MeasureDpi = 1200;
 
-QFont deviceFont(const TReportFont& spec, double scale, const QPaintDevice* device)
-{
+QFont deviceFont(const TReportFont &spec, double scale, const QPaintDevice *device) {
     QFont font(spec.Name);
     // A point size that gives the face its true size in layout units once the device
     // resolves points with its own resolution.
@@ -27,8 +26,7 @@ QFont deviceFont(const TReportFont& spec, double scale, const QPaintDevice* devi
     return font;
 }
 
-const QImage& measureDevice()
-{
+const QImage &measureDevice() {
     static const QImage image = [] {
         QImage result(1, 1, QImage::Format_RGB32);
         const int dotsPerMeter = int(std::lround(MeasureDpi / 0.0254));
@@ -41,12 +39,11 @@ const QImage& measureDevice()
 
 // Greedy wrapping at blanks; a word wider than the box breaks between characters rather
 // than run out of it.
-QStringList wrapLine(const QString& line, const QFontMetricsF& metrics, double width)
-{
+QStringList wrapLine(const QString &line, const QFontMetricsF &metrics, double width) {
     QStringList result;
     QString current;
     bool first = true;
-    for (const QString& word : line.split(QLatin1Char(' '))) {
+    for (const QString &word : line.split(QLatin1Char(' '))) {
         const QString candidate = first ? word : current + QLatin1Char(' ') + word;
         if (!first && !current.isEmpty() && metrics.horizontalAdvance(candidate) > width) {
             result << current;
@@ -67,8 +64,7 @@ QStringList wrapLine(const QString& line, const QFontMetricsF& metrics, double w
     return result;
 }
 
-double alignedX(THorzAlign align, const QRectF& textArea, double lineWidth)
-{
+double alignedX(THorzAlign align, const QRectF &textArea, double lineWidth) {
     switch (align) {
     case THorzAlign::Right:
         return textArea.right() - lineWidth;
@@ -80,8 +76,7 @@ double alignedX(THorzAlign align, const QRectF& textArea, double lineWidth)
     return textArea.left();
 }
 
-double alignedY(TVertAlign align, const QRectF& textArea, double textHeight)
-{
+double alignedY(TVertAlign align, const QRectF &textArea, double textHeight) {
     switch (align) {
     case TVertAlign::Bottom:
         return textArea.bottom() - textHeight;
@@ -93,14 +88,12 @@ double alignedY(TVertAlign align, const QRectF& textArea, double textHeight)
     return textArea.top();
 }
 
-QRectF textArea(const TReportObject& object, const QRectF& rect, double scale)
-{
+QRectF textArea(const TReportObject &object, const QRectF &rect, double scale) {
     return rect.adjusted(object.InsetX * scale, object.InsetY * scale, -object.InsetX * scale, 0);
 }
 
-const TReportObject* bandOf(const TReportPage& page, const TReportObject& object)
-{
-    for (const TReportObject& band : page.Objects()) {
+const TReportObject *bandOf(const TReportPage &page, const TReportObject &object) {
+    for (const TReportObject &band : page.Objects()) {
         if (band.Kind == TReportObjectKind::Band && band.Band != TBandKind::None &&
             object.Top >= band.Top && object.Top <= band.Top + band.Height)
             return &band;
@@ -108,8 +101,7 @@ const TReportObject* bandOf(const TReportPage& page, const TReportObject& object
     return nullptr;
 }
 
-int placedBandTop(const TReportPage& page, const TReportObject& band)
-{
+int placedBandTop(const TReportPage &page, const TReportObject &band) {
     if (band.Band == TBandKind::PageHeader)
         return 0;
     if (band.Band == TBandKind::PageFooter)
@@ -127,25 +119,23 @@ struct TRunPiece {
 
 } // namespace
 
-int TReportRenderer::AutoWidth(const TReportObject& object)
-{
-    const QFontMetricsF metrics(deviceFont(object.Font, MeasureDpi / LayoutUnitsPerInch,
-                                           &measureDevice()),
-                                &measureDevice());
+int TReportRenderer::AutoWidth(const TReportObject &object) {
+    const QFontMetricsF metrics(
+        deviceFont(object.Font, MeasureDpi / LayoutUnitsPerInch, &measureDevice()),
+        &measureDevice());
     double widest = 0;
-    for (const QString& line : object.Lines)
+    for (const QString &line : object.Lines)
         widest = std::max(widest, metrics.horizontalAdvance(line));
     return int(std::ceil(widest * LayoutUnitsPerInch / MeasureDpi)) + 2 * object.InsetX;
 }
 
-QRect TReportRenderer::PlacedRect(const TReportPage& page, const TReportObject& object)
-{
+QRect TReportRenderer::PlacedRect(const TReportPage &page, const TReportObject &object) {
     QRect rect(object.Left, object.Top, object.Width, object.Height);
     if (object.Kind == TReportObjectKind::Band) {
         rect.moveTop(placedBandTop(page, object));
         return rect;
     }
-    if (const TReportObject* band = bandOf(page, object))
+    if (const TReportObject *band = bandOf(page, object))
         rect.translate(0, placedBandTop(page, *band) - band->Top);
     if (object.AutoWidth && object.Kind == TReportObjectKind::TextBox)
         rect.setWidth(AutoWidth(object));
@@ -169,9 +159,8 @@ QRect TReportRenderer::PlacedRect(const TReportPage& page, const TReportObject& 
     return rect;
 }
 
-void TReportRenderer::Render(const TReportPage& page, QPainter& painter, double scale)
-{
-    for (const TReportObject& object : page.Objects()) {
+void TReportRenderer::Render(const TReportPage &page, QPainter &painter, double scale) {
+    for (const TReportObject &object : page.Objects()) {
         if (!object.Visible)
             continue;
         const QRect placed = PlacedRect(page, object);
@@ -183,9 +172,8 @@ void TReportRenderer::Render(const TReportPage& page, QPainter& painter, double 
     }
 }
 
-void TReportRenderer::drawObject(const TReportObject& object, const QRectF& rect,
-                                 QPainter& painter, double scale)
-{
+void TReportRenderer::drawObject(const TReportObject &object, const QRectF &rect, QPainter &painter,
+                                 double scale) {
     if (object.Kind == TReportObjectKind::Rectangle) {
         painter.setPen(QPen(BgrToQColor(object.FrameColor), object.FrameWidth * scale,
                             Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
@@ -206,13 +194,12 @@ void TReportRenderer::drawObject(const TReportObject& object, const QRectF& rect
     drawFrame(object, rect, painter, scale);
 }
 
-void TReportRenderer::drawFrame(const TReportObject& object, const QRectF& rect,
-                                QPainter& painter, double scale)
-{
+void TReportRenderer::drawFrame(const TReportObject &object, const QRectF &rect, QPainter &painter,
+                                double scale) {
     if (object.FrameSides == 0)
         return;
-    painter.setPen(QPen(BgrToQColor(object.FrameColor), object.FrameWidth * scale,
-                        Qt::SolidLine, Qt::SquareCap));
+    painter.setPen(QPen(BgrToQColor(object.FrameColor), object.FrameWidth * scale, Qt::SolidLine,
+                        Qt::SquareCap));
     if (object.FrameSides & FrameLeft)
         painter.drawLine(rect.topLeft(), rect.bottomLeft());
     if (object.FrameSides & FrameTop)
@@ -223,37 +210,35 @@ void TReportRenderer::drawFrame(const TReportObject& object, const QRectF& rect,
         painter.drawLine(rect.bottomLeft(), rect.bottomRight());
 }
 
-void TReportRenderer::drawLines(const TReportObject& object, const QRectF& rect,
-                                QPainter& painter, double scale)
-{
+void TReportRenderer::drawLines(const TReportObject &object, const QRectF &rect, QPainter &painter,
+                                double scale) {
     const QFont font = deviceFont(object.Font, scale, painter.device());
     const QFontMetricsF metrics(font, painter.device());
     const QRectF area = textArea(object, rect, scale);
     QStringList lines;
-    for (const QString& line : object.Lines)
+    for (const QString &line : object.Lines)
         lines << (object.WordWrap ? wrapLine(line, metrics, area.width()) : QStringList{line});
     const double step = metrics.height() + object.LineSpacing * scale;
     double y = alignedY(object.VertAlign, area, step * lines.size() - object.LineSpacing * scale);
     painter.setFont(font);
     painter.setPen(BgrToQColor(object.Font.Color));
-    for (const QString& line : lines) {
+    for (const QString &line : lines) {
         const double x = alignedX(object.HorzAlign, area, metrics.horizontalAdvance(line));
         painter.drawText(QPointF(x, y + metrics.ascent()), line);
         y += step;
     }
 }
 
-void TReportRenderer::drawRuns(const TReportObject& object, const QRectF& rect,
-                               QPainter& painter, double scale)
-{
+void TReportRenderer::drawRuns(const TReportObject &object, const QRectF &rect, QPainter &painter,
+                               double scale) {
     static const QRegularExpression piecePattern(QStringLiteral("\\S+\\s*|\\s+"));
     const QRectF area = textArea(object, rect, scale);
     std::vector<std::vector<TRunPiece>> lines(1);
     double x = 0;
-    for (const TRichRun& run : object.Runs) {
+    for (const TRichRun &run : object.Runs) {
         const QFont font = deviceFont(run.Font, scale, painter.device());
         const QFontMetricsF metrics(font, painter.device());
-        for (const auto& match : piecePattern.globalMatch(run.Text)) {
+        for (const auto &match : piecePattern.globalMatch(run.Text)) {
             const QString text = match.captured();
             const double width = metrics.horizontalAdvance(text);
             const double inkWidth = metrics.horizontalAdvance(text.trimmed());
@@ -266,16 +251,16 @@ void TReportRenderer::drawRuns(const TReportObject& object, const QRectF& rect,
         }
     }
     double y = area.top();
-    for (const auto& line : lines) {
+    for (const auto &line : lines) {
         double ascent = 0, height = 0, width = 0;
-        for (const TRunPiece& piece : line) {
+        for (const TRunPiece &piece : line) {
             const QFontMetricsF metrics(piece.Font, painter.device());
             ascent = std::max(ascent, metrics.ascent());
             height = std::max(height, metrics.height());
             width += piece.Width;
         }
         double px = alignedX(object.HorzAlign, area, width);
-        for (const TRunPiece& piece : line) {
+        for (const TRunPiece &piece : line) {
             painter.setPen(piece.Color);
             painter.setFont(piece.Font);
             painter.drawText(QPointF(px, y + ascent), piece.Text);

@@ -10,22 +10,22 @@ class QPainter;
 class TReportRenderer {
 public:
     // scale: device pixels per layout unit.
-    static void Render(const TReportPage& page, QPainter& painter, double scale);
+    static void Render(const TReportPage &page, QPainter &painter, double scale);
 
     // Where an object lands on the prepared page, in layout units: band placement, band
     // alignment and auto width applied.
-    static QRect PlacedRect(const TReportPage& page, const TReportObject& object);
+    static QRect PlacedRect(const TReportPage &page, const TReportObject &object);
 
     // The width an auto-width text box takes for its text, in layout units.
-    static int AutoWidth(const TReportObject& object);
+    static int AutoWidth(const TReportObject &object);
 
 private:
-    static void drawObject(const TReportObject& object, const QRectF& rect, QPainter& painter,
+    static void drawObject(const TReportObject &object, const QRectF &rect, QPainter &painter,
                            double scale);
-    static void drawFrame(const TReportObject& object, const QRectF& rect, QPainter& painter,
+    static void drawFrame(const TReportObject &object, const QRectF &rect, QPainter &painter,
                           double scale);
-    static void drawLines(const TReportObject& object, const QRectF& rect, QPainter& painter,
+    static void drawLines(const TReportObject &object, const QRectF &rect, QPainter &painter,
                           double scale);
-    static void drawRuns(const TReportObject& object, const QRectF& rect, QPainter& painter,
+    static void drawRuns(const TReportObject &object, const QRectF &rect, QPainter &painter,
                          double scale);
 };

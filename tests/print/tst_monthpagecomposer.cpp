@@ -9,21 +9,20 @@
 namespace {
 
 constexpr std::uint32_t White = 0xFFFFFF;
-constexpr std::uint32_t Grey = 0xE8E8E8;       // weekend and empty cells
+constexpr std::uint32_t Grey = 0xE8E8E8; // weekend and empty cells
 constexpr std::uint32_t TodayBlue = 0xFFE0C0;
 constexpr std::uint32_t OtherMonth = 0xA4A0A0;
 constexpr std::uint32_t EventBlue = 0xFF0000;
 
 // March 2025 as the month view shows it: the 1st on a Saturday (cell 7), 31 days, the
 // neighbouring months' cells empty and grey, weekends grey.
-TMonthPageInput march2025(int paperFormat)
-{
+TMonthPageInput march2025(int paperFormat) {
     TMonthPageInput input;
     input.PaperFormat = paperFormat;
     input.Month = 3;
     input.Year = 2025;
     for (int n = 1; n <= 42; ++n) {
-        TMonthViewCell& cell = input.Cells[n - 1];
+        TMonthViewCell &cell = input.Cells[n - 1];
         const int day = n - 6;
         const int column = (n - 1) % 7;
         if (day < 1 || day > 31) {
@@ -36,38 +35,34 @@ TMonthPageInput march2025(int paperFormat)
     return input;
 }
 
-QRect rectOf(const TReportPage& page, const QString& name)
-{
-    const TReportObject* object = page.Find(name);
+QRect rectOf(const TReportPage &page, const QString &name) {
+    const TReportObject *object = page.Find(name);
     return object ? QRect(object->Left, object->Top, object->Width, object->Height) : QRect();
 }
 
-int fillOf(const TReportPage& page, const QString& name)
-{
+int fillOf(const TReportPage &page, const QString &name) {
     return *page.Find(name)->Property("FillColor");
 }
 
-int fontColorOf(const TReportPage& page, const QString& name)
-{
+int fontColorOf(const TReportPage &page, const QString &name) {
     return *page.Find(name)->Property("Font.Color");
 }
 
 // A stand-in for the main window: the 42 cell panels with their two labels each.
-std::unique_ptr<QWidget> fakeMonthView(const TMonthViewCells& cells, std::uint32_t eventColor)
-{
+std::unique_ptr<QWidget> fakeMonthView(const TMonthViewCells &cells, std::uint32_t eventColor) {
     auto view = std::make_unique<QWidget>();
     for (int n = 1; n <= 42; ++n) {
-        auto* panel = new QWidget(view.get());
+        auto *panel = new QWidget(view.get());
         panel->setObjectName(QString("PDay%1").arg(n));
         QPalette palette = panel->palette();
         palette.setColor(QPalette::Window, BgrToQColor(cells[n - 1].CellColor));
         panel->setPalette(palette);
-        auto* day = new QLabel(cells[n - 1].Day, panel);
+        auto *day = new QLabel(cells[n - 1].Day, panel);
         day->setObjectName(QString("LDay%1").arg(n));
         palette = day->palette();
         palette.setColor(QPalette::WindowText, BgrToQColor(cells[n - 1].DayColor));
         day->setPalette(palette);
-        auto* event = new QLabel(cells[n - 1].Event, panel);
+        auto *event = new QLabel(cells[n - 1].Event, panel);
         event->setObjectName(QString("LEvent%1").arg(n));
         palette = event->palette();
         palette.setColor(QPalette::WindowText, BgrToQColor(eventColor));
@@ -95,8 +90,7 @@ private slots:
     void readMonthView_takesTextsAndColoursAndEventsPrintInDayColour();
 };
 
-void TestMonthPageComposer::compose_workedValues_data()
-{
+void TestMonthPageComposer::compose_workedValues_data() {
     QTest::addColumn<int>("format");
     QTest::addColumn<QSize>("pageSize");
     QTest::addColumn<QRect>("cell1");
@@ -107,14 +101,13 @@ void TestMonthPageComposer::compose_workedValues_data()
                             << QRect(7, 112, 137, 80) << 143 << 116;
     QTest::newRow("Tabloid") << 1 << QSize(1558, 1008) << QRect(2, 87, 221, 149)
                              << QRect(7, 112, 216, 119) << 219 << 150;
-    QTest::newRow("A4") << 2 << QSize(1071, 758) << QRect(2, 87, 151, 107)
-                        << QRect(7, 112, 146, 77) << 152 << 110;
+    QTest::newRow("A4") << 2 << QSize(1071, 758) << QRect(2, 87, 151, 107) << QRect(7, 112, 146, 77)
+                        << 152 << 110;
     QTest::newRow("A3") << 3 << QSize(1515, 1071) << QRect(2, 87, 215, 159)
                         << QRect(7, 112, 210, 129) << 212 << 163;
 }
 
-void TestMonthPageComposer::compose_workedValues()
-{
+void TestMonthPageComposer::compose_workedValues() {
     QFETCH(int, format);
     QFETCH(QSize, pageSize);
     QFETCH(QRect, cell1);
@@ -151,16 +144,14 @@ void TestMonthPageComposer::compose_workedValues()
     QCOMPARE(rectOf(page, "SDayCell8").top(), cell1.top() + cell1.height() + 1);
 }
 
-void TestMonthPageComposer::compose_textsOfTheLastColumn_stayWhereANormalColumnPutsThem()
-{
+void TestMonthPageComposer::compose_textsOfTheLastColumn_stayWhereANormalColumnPutsThem() {
     TReportPage page = LoadMonthTemplate();
     ComposeMonthPage(page, march2025(1)); // Tabloid: CW 222, narrower last column
     QCOMPARE(rectOf(page, "MDay7"), QRect(222 * 7 - 35, 89, 32, 26));
     QCOMPARE(rectOf(page, "MEvent42"), QRect(222 * 6 + 7, 150 * 5 + 87 + 25, 216, 119));
 }
 
-void TestMonthPageComposer::compose_titleAndHeadings_comeFromTheShownMonthAndDayNames()
-{
+void TestMonthPageComposer::compose_titleAndHeadings_comeFromTheShownMonthAndDayNames() {
     TReportPage page = LoadMonthTemplate();
     ComposeMonthPage(page, march2025(0));
     QCOMPARE(page.Find("MHeader")->Lines, QStringList{"March '2025"});
@@ -172,8 +163,7 @@ void TestMonthPageComposer::compose_titleAndHeadings_comeFromTheShownMonthAndDay
     QCOMPARE(page.Find("MDay37")->Lines, QStringList{"31"});
 }
 
-void TestMonthPageComposer::compose_todaysCell_printsItsOrdinaryBackground_data()
-{
+void TestMonthPageComposer::compose_todaysCell_printsItsOrdinaryBackground_data() {
     QTest::addColumn<int>("cell");
     QTest::addColumn<int>("fill");
     QTest::newRow("Wednesday the 12th") << 18 << int(White);
@@ -181,8 +171,7 @@ void TestMonthPageComposer::compose_todaysCell_printsItsOrdinaryBackground_data(
     QTest::newRow("Sunday the 16th") << 22 << int(Grey);
 }
 
-void TestMonthPageComposer::compose_todaysCell_printsItsOrdinaryBackground()
-{
+void TestMonthPageComposer::compose_todaysCell_printsItsOrdinaryBackground() {
     QFETCH(int, cell);
     QFETCH(int, fill);
     TMonthPageInput input = march2025(0);
@@ -193,8 +182,7 @@ void TestMonthPageComposer::compose_todaysCell_printsItsOrdinaryBackground()
     QCOMPARE(fillOf(page, "SDayCell19"), int(White));
 }
 
-void TestMonthPageComposer::compose_neighbouringMonthDays_printInOtherMonthColourOnGrey()
-{
+void TestMonthPageComposer::compose_neighbouringMonthDays_printInOtherMonthColourOnGrey() {
     TMonthPageInput input = march2025(0);
     for (int n = 1; n <= 6; ++n) { // February 23 .. 28
         input.Cells[n - 1].Day = QString::number(22 + n);
@@ -210,14 +198,13 @@ void TestMonthPageComposer::compose_neighbouringMonthDays_printInOtherMonthColou
     QCOMPARE(fontColorOf(page, "MEvent8"), 0x000000);
 }
 
-void TestMonthPageComposer::compose_emptyFifthAndSixthRows_printAsGreyRectanglesWithoutText()
-{
+void TestMonthPageComposer::compose_emptyFifthAndSixthRows_printAsGreyRectanglesWithoutText() {
     // February 2026 starts on a Sunday and fills rows 0 .. 3 exactly.
     TMonthPageInput input;
     input.Month = 2;
     input.Year = 2026;
     for (int n = 1; n <= 42; ++n) {
-        TMonthViewCell& cell = input.Cells[n - 1];
+        TMonthViewCell &cell = input.Cells[n - 1];
         if (n <= 28)
             cell.Day = QString::number(n);
         cell.CellColor = n <= 28 ? White : Grey;
@@ -234,8 +221,7 @@ void TestMonthPageComposer::compose_emptyFifthAndSixthRows_printAsGreyRectangles
     QCOMPARE(page.Find("MHeader")->Lines, QStringList{"February '2026"});
 }
 
-void TestMonthPageComposer::compose_paperIndexOutOfRange_keepsThePagesPaper_data()
-{
+void TestMonthPageComposer::compose_paperIndexOutOfRange_keepsThePagesPaper_data() {
     QTest::addColumn<int>("first");
     QTest::addColumn<int>("then");
     QTest::addColumn<QSize>("pageSize");
@@ -244,8 +230,7 @@ void TestMonthPageComposer::compose_paperIndexOutOfRange_keepsThePagesPaper_data
     QTest::newRow("7 on a fresh page") << 7 << 7 << QSize(1008, 779);
 }
 
-void TestMonthPageComposer::compose_paperIndexOutOfRange_keepsThePagesPaper()
-{
+void TestMonthPageComposer::compose_paperIndexOutOfRange_keepsThePagesPaper() {
     QFETCH(int, first);
     QFETCH(int, then);
     QFETCH(QSize, pageSize);
@@ -257,8 +242,7 @@ void TestMonthPageComposer::compose_paperIndexOutOfRange_keepsThePagesPaper()
     QCOMPARE(page.Find("MHeader")->Lines, QStringList{"March '2025"});
 }
 
-void TestMonthPageComposer::compose_twice_givesTheSamePage()
-{
+void TestMonthPageComposer::compose_twice_givesTheSamePage() {
     TMonthPageInput input = march2025(1);
     input.Cells[20].Event = "Gym\nDentist";
     TReportPage once = LoadMonthTemplate();
@@ -268,17 +252,16 @@ void TestMonthPageComposer::compose_twice_givesTheSamePage()
     ComposeMonthPage(twice, input);
     ComposeMonthPage(twice, input);
     QCOMPARE(twice.Objects().size(), once.Objects().size());
-    for (const TReportObject& object : once.Objects()) {
-        const TReportObject* other = twice.Find(object.Name);
+    for (const TReportObject &object : once.Objects()) {
+        const TReportObject *other = twice.Find(object.Name);
         QVERIFY(other);
-        for (const char* property : {"Left", "Top", "Width", "Height", "FillColor", "Font.Color"})
+        for (const char *property : {"Left", "Top", "Width", "Height", "FillColor", "Font.Color"})
             QCOMPARE(other->Property(property), object.Property(property));
         QCOMPARE(other->Lines, object.Lines);
     }
 }
 
-void TestMonthPageComposer::readMonthView_takesTextsAndColoursAndEventsPrintInDayColour()
-{
+void TestMonthPageComposer::readMonthView_takesTextsAndColoursAndEventsPrintInDayColour() {
     TMonthViewCells cells = march2025(0).Cells;
     cells[11].Event = "Dentist\nGym";
     cells[11].CellColor = TodayBlue;

@@ -12,14 +12,13 @@
 
 namespace {
 
-TMonthPageInput sampleMonth(int format)
-{
+TMonthPageInput sampleMonth(int format) {
     TMonthPageInput input;
     input.PaperFormat = format;
     input.Month = 3;
     input.Year = 2025;
     for (int n = 1; n <= 42; ++n) {
-        TMonthViewCell& cell = input.Cells[n - 1];
+        TMonthViewCell &cell = input.Cells[n - 1];
         const int day = n - 6;
         const int column = (n - 1) % 7;
         cell.CellColor = (day < 1 || day > 31 || column == 0 || column == 6) ? 0xE8E8E8 : 0xFFFFFF;
@@ -41,8 +40,7 @@ private slots:
     void print_eachPaper_givesOneLandscapeSheetOfThatPaper();
 };
 
-void TestMonthPagePrint::print_eachPaper_givesOneLandscapeSheetOfThatPaper_data()
-{
+void TestMonthPagePrint::print_eachPaper_givesOneLandscapeSheetOfThatPaper_data() {
     QTest::addColumn<int>("format");
     QTest::addColumn<QSize>("points");
     QTest::newRow("Letter") << 0 << QSize(792, 612);
@@ -51,8 +49,7 @@ void TestMonthPagePrint::print_eachPaper_givesOneLandscapeSheetOfThatPaper_data(
     QTest::newRow("A3") << 3 << QSize(1191, 842);
 }
 
-void TestMonthPagePrint::print_eachPaper_givesOneLandscapeSheetOfThatPaper()
-{
+void TestMonthPagePrint::print_eachPaper_givesOneLandscapeSheetOfThatPaper() {
     QFETCH(int, format);
     QFETCH(QSize, points);
     TReportPage page = LoadMonthTemplate();
@@ -65,7 +62,8 @@ void TestMonthPagePrint::print_eachPaper_givesOneLandscapeSheetOfThatPaper()
     const QString folder = qEnvironmentVariableIsSet("QUORVA_LOOK_DIR")
                                ? qEnvironmentVariable("QUORVA_LOOK_DIR")
                                : temporary.path();
-    const QString path = QDir(folder).filePath(QString("month-%1.pdf").arg(QTest::currentDataTag()));
+    const QString path =
+        QDir(folder).filePath(QString("month-%1.pdf").arg(QTest::currentDataTag()));
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(path);

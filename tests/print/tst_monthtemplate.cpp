@@ -14,10 +14,9 @@ private slots:
     void footer_readsPrintedWithQuorvaAndTheAddress();
 };
 
-void TestMonthTemplate::objects_areInDrawingOrder()
-{
-    QStringList expected{"PageHeaderBand", "PageFooter1", "MHeader", "MWeekDay1", "SDayCell1",
-                         "MDay1", "MEvent1"};
+void TestMonthTemplate::objects_areInDrawingOrder() {
+    QStringList expected{"PageHeaderBand", "PageFooter1", "MHeader", "MWeekDay1",
+                         "SDayCell1",      "MDay1",       "MEvent1"};
     for (int k = 2; k <= 7; ++k)
         expected << QString("MWeekDay%1").arg(k);
     for (int n = 2; n <= 42; ++n)
@@ -26,13 +25,12 @@ void TestMonthTemplate::objects_areInDrawingOrder()
     expected << "MFooter";
     const TReportPage page = LoadMonthTemplate();
     QStringList names;
-    for (const TReportObject& object : page.Objects())
+    for (const TReportObject &object : page.Objects())
         names << object.Name;
     QCOMPARE(names, expected);
 }
 
-void TestMonthTemplate::dayCells_storedGeometry_data()
-{
+void TestMonthTemplate::dayCells_storedGeometry_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("rect");
     QTest::newRow("cell 1 rectangle") << "SDayCell1" << QRect(4, 128, 56, 54);
@@ -46,22 +44,20 @@ void TestMonthTemplate::dayCells_storedGeometry_data()
     QTest::newRow("footer") << "MFooter" << QRect(756, 760, 252, 18);
 }
 
-void TestMonthTemplate::dayCells_storedGeometry()
-{
+void TestMonthTemplate::dayCells_storedGeometry() {
     QFETCH(QString, name);
     QFETCH(QRect, rect);
     const TReportPage page = LoadMonthTemplate();
-    const TReportObject* object = page.Find(name);
+    const TReportObject *object = page.Find(name);
     QVERIFY(object);
     QCOMPARE(QRect(object->Left, object->Top, object->Width, object->Height), rect);
 }
 
-void TestMonthTemplate::headings_storedGeometryAndText()
-{
+void TestMonthTemplate::headings_storedGeometryAndText() {
     const TReportPage page = LoadMonthTemplate();
     const int lefts[] = {0, 100, 200, 300, 400, 496, 596};
     for (int k = 1; k <= 7; ++k) {
-        const TReportObject* heading = page.Find(QString("MWeekDay%1").arg(k));
+        const TReportObject *heading = page.Find(QString("MWeekDay%1").arg(k));
         QVERIFY(heading);
         QCOMPARE(heading->Left, lefts[k - 1]);
         QCOMPARE(heading->Height, 22);
@@ -71,8 +67,7 @@ void TestMonthTemplate::headings_storedGeometryAndText()
     }
 }
 
-void TestMonthTemplate::page_isLetterLandscapeWithFullWidthBands()
-{
+void TestMonthTemplate::page_isLetterLandscapeWithFullWidthBands() {
     const TReportPage page = LoadMonthTemplate();
     QCOMPARE(page.PaperCode(), 1);
     QCOMPARE(QSize(page.PageWidth(), page.PageHeight()), QSize(1008, 779));
@@ -81,10 +76,9 @@ void TestMonthTemplate::page_isLetterLandscapeWithFullWidthBands()
     QCOMPARE(TReportRenderer::PlacedRect(page, *page.Find("MFooter")), QRect(756, 761, 252, 18));
 }
 
-void TestMonthTemplate::footer_readsPrintedWithQuorvaAndTheAddress()
-{
+void TestMonthTemplate::footer_readsPrintedWithQuorvaAndTheAddress() {
     const TReportPage page = LoadMonthTemplate();
-    const TReportObject* footer = page.Find("MFooter");
+    const TReportObject *footer = page.Find("MFooter");
     QCOMPARE(footer->Runs.size(), std::size_t(2));
     QCOMPARE(footer->Runs[0].Text, QString("printed with Quorva "));
     QVERIFY(footer->Runs[0].Font.Italic && !footer->Runs[0].Font.Underline);

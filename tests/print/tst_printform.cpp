@@ -1,7 +1,7 @@
 #include "GUI.h"
 #include "Pool.h"
-#include "PrintForm.h"
 #include "Preferences.h"
+#include "PrintForm.h"
 #include "ReportPreview.h"
 #include "ReportRenderer.h"
 
@@ -16,16 +16,16 @@
 namespace {
 
 // A stand-in for the main window's month view: March 2025, the 1st in cell 7.
-std::unique_ptr<QWidget> fakeMonthView()
-{
+std::unique_ptr<QWidget> fakeMonthView() {
     auto view = std::make_unique<QWidget>();
     for (int n = 1; n <= 42; ++n) {
-        auto* panel = new QWidget(view.get());
+        auto *panel = new QWidget(view.get());
         panel->setObjectName(QString("PDay%1").arg(n));
         const int day = n - 6;
-        auto* dayLabel = new QLabel(day >= 1 && day <= 31 ? QString::number(day) : QString(), panel);
+        auto *dayLabel =
+            new QLabel(day >= 1 && day <= 31 ? QString::number(day) : QString(), panel);
         dayLabel->setObjectName(QString("LDay%1").arg(n));
-        auto* event = new QLabel(n == 12 ? "Dentist\nGym" : "", panel);
+        auto *event = new QLabel(n == 12 ? "Dentist\nGym" : "", panel);
         event->setObjectName(QString("LEvent%1").arg(n));
     }
     return view;
@@ -57,45 +57,40 @@ private slots:
 
 private:
     void open();
-    void pickZoomItem(const QString& text);
-    QComboBox* list(const char* name) { return form_->findChild<QComboBox*>(name); }
-    QToolButton* button(const char* name) { return form_->findChild<QToolButton*>(name); }
-    TReportPreview* preview() { return form_->findChild<TReportPreview*>("frPreview"); }
+    void pickZoomItem(const QString &text);
+    QComboBox *list(const char *name) { return form_->findChild<QComboBox *>(name); }
+    QToolButton *button(const char *name) { return form_->findChild<QToolButton *>(name); }
+    TReportPreview *preview() { return form_->findChild<TReportPreview *>("frPreview"); }
 
     std::unique_ptr<TfrmPrint> form_;
     std::unique_ptr<QWidget> monthView_;
 };
 
-void TestPrintForm::initTestCase()
-{
+void TestPrintForm::initTestCase() {
     GUI = new TGUI;
     Selection.Month = 3;
     Selection.Year = 2025;
     monthView_ = fakeMonthView();
 }
 
-void TestPrintForm::init()
-{
+void TestPrintForm::init() {
     PrintPaperFormat = 0;
     form_ = std::make_unique<TfrmPrint>();
 }
 
-void TestPrintForm::cleanup()
-{
+void TestPrintForm::cleanup() {
     form_.reset();
 }
 
-void TestPrintForm::open()
-{
+void TestPrintForm::open() {
     form_->PrepareForMonthView(monthView_.get());
     form_->show();
     QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
 }
 
 // As a person picks an item: open the list's keyboard selection and confirm it.
-void TestPrintForm::pickZoomItem(const QString& text)
-{
-    QComboBox* zoom = list("CBZoom");
+void TestPrintForm::pickZoomItem(const QString &text) {
+    QComboBox *zoom = list("CBZoom");
     const int target = zoom->findText(text);
     QVERIFY(target >= 0);
     zoom->setFocus();
@@ -103,8 +98,7 @@ void TestPrintForm::pickZoomItem(const QString& text)
         QTest::keyClick(zoom, zoom->currentIndex() < target ? Qt::Key_Down : Qt::Key_Up);
 }
 
-void TestPrintForm::open_showsShownMonthWholePageAndStoredFormat()
-{
+void TestPrintForm::open_showsShownMonthWholePageAndStoredFormat() {
     PrintPaperFormat = 2;
     open();
     QCOMPARE(form_->windowTitle(), QString("Print - Quorva"));
@@ -116,8 +110,7 @@ void TestPrintForm::open_showsShownMonthWholePageAndStoredFormat()
     QCOMPARE(preview()->Mode(), TReportPreview::TZoomMode::WholePage);
 }
 
-void TestPrintForm::open_formatOutOfRange_listShowsNoSelectionAndPageKeepsPaper()
-{
+void TestPrintForm::open_formatOutOfRange_listShowsNoSelectionAndPageKeepsPaper() {
     PrintPaperFormat = 3;
     open();
     form_->hide();
@@ -128,45 +121,59 @@ void TestPrintForm::open_formatOutOfRange_listShowsNoSelectionAndPageKeepsPaper(
     QCOMPARE(PrintPaperFormat, 7);
 }
 
-void TestPrintForm::toolBar_buttonsHaveTheirCaptionsAndHints_data()
-{
+void TestPrintForm::toolBar_buttonsHaveTheirCaptionsAndHints_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("hint");
     QTest::addColumn<QSize>("size");
-    QTest::newRow("Print") << "SBPrint" << "&Print" << "Print Document (Alt+P)" << QSize(48, 22);
-    QTest::newRow("Zoom Out") << "SpeedButton2" << "&-" << "Zoom Out (Alt+Minus)" << QSize(23, 22);
-    QTest::newRow("Zoom In") << "SpeedButton1" << "&+" << "Zoom In (Alt+Plus)" << QSize(23, 22);
-    QTest::newRow("Help") << "SpeedButton4" << "&Help" << "Help" << QSize(48, 22);
-    QTest::newRow("Close") << "SpeedButton3" << "&Close" << "Close (Esc)" << QSize(48, 22);
+    QTest::newRow("Print") << "SBPrint"
+                           << "&Print"
+                           << "Print Document (Alt+P)" << QSize(48, 22);
+    QTest::newRow("Zoom Out") << "SpeedButton2"
+                              << "&-"
+                              << "Zoom Out (Alt+Minus)" << QSize(23, 22);
+    QTest::newRow("Zoom In") << "SpeedButton1"
+                             << "&+"
+                             << "Zoom In (Alt+Plus)" << QSize(23, 22);
+    QTest::newRow("Help") << "SpeedButton4"
+                          << "&Help"
+                          << "Help" << QSize(48, 22);
+    QTest::newRow("Close") << "SpeedButton3"
+                           << "&Close"
+                           << "Close (Esc)" << QSize(48, 22);
 }
 
-void TestPrintForm::toolBar_buttonsHaveTheirCaptionsAndHints()
-{
+void TestPrintForm::toolBar_buttonsHaveTheirCaptionsAndHints() {
     QFETCH(QString, name);
     QFETCH(QString, caption);
     QFETCH(QString, hint);
     QFETCH(QSize, size);
-    QToolButton* found = button(name.toLatin1().constData());
+    QToolButton *found = button(name.toLatin1().constData());
     QVERIFY(found);
     QCOMPARE(found->text(), caption);
     QCOMPARE(found->toolTip(), hint);
     QCOMPARE(found->size(), size);
 }
 
-void TestPrintForm::zoomStep_fromListPreset_goesToTheNeighbourPreset_data()
-{
+void TestPrintForm::zoomStep_fromListPreset_goesToTheNeighbourPreset_data() {
     QTest::addColumn<QString>("start");
     QTest::addColumn<QString>("buttonName");
     QTest::addColumn<QString>("result");
-    QTest::newRow("25% in") << "25%" << "SpeedButton1" << "50%";
-    QTest::newRow("200% out") << "200%" << "SpeedButton2" << "150%";
-    QTest::newRow("100% in") << "100%" << "SpeedButton1" << "150%";
-    QTest::newRow("10% in") << "10%" << "SpeedButton1" << "25%";
+    QTest::newRow("25% in") << "25%"
+                            << "SpeedButton1"
+                            << "50%";
+    QTest::newRow("200% out") << "200%"
+                              << "SpeedButton2"
+                              << "150%";
+    QTest::newRow("100% in") << "100%"
+                             << "SpeedButton1"
+                             << "150%";
+    QTest::newRow("10% in") << "10%"
+                            << "SpeedButton1"
+                            << "25%";
 }
 
-void TestPrintForm::zoomStep_fromListPreset_goesToTheNeighbourPreset()
-{
+void TestPrintForm::zoomStep_fromListPreset_goesToTheNeighbourPreset() {
     QFETCH(QString, start);
     QFETCH(QString, buttonName);
     QFETCH(QString, result);
@@ -178,8 +185,7 @@ void TestPrintForm::zoomStep_fromListPreset_goesToTheNeighbourPreset()
     QCOMPARE(preview()->Zoom(), result.chopped(1).toDouble());
 }
 
-void TestPrintForm::zoomStep_fromWholePage_goesToThePresetsAroundIt()
-{
+void TestPrintForm::zoomStep_fromWholePage_goesToThePresetsAroundIt() {
     open();
     const double whole = preview()->Zoom();
     int above = 0, below = 0;
@@ -198,8 +204,7 @@ void TestPrintForm::zoomStep_fromWholePage_goesToThePresetsAroundIt()
     QCOMPARE(preview()->Zoom(), double(below));
 }
 
-void TestPrintForm::zoomStep_fromPageWidth_goesToTheSmallestPresetAbove()
-{
+void TestPrintForm::zoomStep_fromPageWidth_goesToTheSmallestPresetAbove() {
     open();
     pickZoomItem("Page Width");
     QCOMPARE(preview()->Mode(), TReportPreview::TZoomMode::PageWidth);
@@ -213,8 +218,7 @@ void TestPrintForm::zoomStep_fromPageWidth_goesToTheSmallestPresetAbove()
     QCOMPARE(preview()->Mode(), TReportPreview::TZoomMode::Percent);
 }
 
-void TestPrintForm::zoomButtons_atTheEnds_areDisabledAndCarryOverToTheNextOpening()
-{
+void TestPrintForm::zoomButtons_atTheEnds_areDisabledAndCarryOverToTheNextOpening() {
     open();
     pickZoomItem("500%");
     QVERIFY(!button("SpeedButton1")->isEnabled());
@@ -237,11 +241,10 @@ void TestPrintForm::zoomButtons_atTheEnds_areDisabledAndCarryOverToTheNextOpenin
     QVERIFY(button("SpeedButton2")->isEnabled());
 }
 
-void TestPrintForm::formatChange_recomposesRemembersAndShowsWholePage()
-{
+void TestPrintForm::formatChange_recomposesRemembersAndShowsWholePage() {
     open();
     pickZoomItem("200%");
-    QComboBox* format = list("CBFormat");
+    QComboBox *format = list("CBFormat");
     format->setFocus();
     QTest::keyClick(format, Qt::Key_Down);
     QTest::keyClick(format, Qt::Key_Down);
@@ -249,7 +252,7 @@ void TestPrintForm::formatChange_recomposesRemembersAndShowsWholePage()
     QCOMPARE(PrintPaperFormat, 2);
     QCOMPARE(form_->Page().PageWidth(), 1071);
     QCOMPARE(form_->Page().PageHeight(), 758);
-    const TReportObject* cell = form_->Page().Find("SDayCell1");
+    const TReportObject *cell = form_->Page().Find("SDayCell1");
     QCOMPARE(QRect(cell->Left, cell->Top, cell->Width, cell->Height), QRect(2, 87, 151, 107));
     QCOMPARE(list("CBZoom")->currentText(), QString("Whole Page"));
     QCOMPARE(preview()->Mode(), TReportPreview::TZoomMode::WholePage);
@@ -259,36 +262,32 @@ void TestPrintForm::formatChange_recomposesRemembersAndShowsWholePage()
     QCOMPARE(format->currentText(), QString("A4 (210 x 297 mm)"));
 }
 
-void TestPrintForm::escape_inEitherList_closesTheWindow_data()
-{
+void TestPrintForm::escape_inEitherList_closesTheWindow_data() {
     QTest::addColumn<QString>("listName");
     QTest::newRow("zoom list") << "CBZoom";
     QTest::newRow("paper list") << "CBFormat";
 }
 
-void TestPrintForm::escape_inEitherList_closesTheWindow()
-{
+void TestPrintForm::escape_inEitherList_closesTheWindow() {
     QFETCH(QString, listName);
     open();
-    QComboBox* target = list(listName.toLatin1().constData());
+    QComboBox *target = list(listName.toLatin1().constData());
     target->setFocus();
     QTest::keyClick(target, Qt::Key_Escape);
     QVERIFY(!form_->isVisible());
 }
 
-void TestPrintForm::f1_opensThePrintingHelpTopic()
-{
+void TestPrintForm::f1_opensThePrintingHelpTopic() {
     open();
     GUI->LastHelpTopic.clear();
     QTest::keyClick(list("CBZoom"), Qt::Key_F1);
     QCOMPARE(GUI->LastHelpTopic, QString("::/HTML/Getting_Started.html#Printing"));
 }
 
-void TestPrintForm::wheel_overTheZoomList_scrollsThePageAndKeepsTheZoom()
-{
+void TestPrintForm::wheel_overTheZoomList_scrollsThePageAndKeepsTheZoom() {
     open();
     pickZoomItem("200%");
-    QComboBox* zoom = list("CBZoom");
+    QComboBox *zoom = list("CBZoom");
     QWheelEvent down(QPointF(5, 5), zoom->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(zoom, &down);
@@ -297,8 +296,7 @@ void TestPrintForm::wheel_overTheZoomList_scrollsThePageAndKeepsTheZoom()
              TReportPreview::WheelStepsPerNotch * preview()->verticalScrollBar()->singleStep());
 }
 
-void TestPrintForm::look_grabWindowToPng()
-{
+void TestPrintForm::look_grabWindowToPng() {
     const QString folder = qEnvironmentVariable("QUORVA_LOOK_DIR");
     if (folder.isEmpty())
         QSKIP("set QUORVA_LOOK_DIR to keep a picture of the window");

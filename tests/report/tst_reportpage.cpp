@@ -18,8 +18,7 @@ private slots:
     void copy_ofPage_isIndependentOfTheOriginal();
 };
 
-void TestReportPage::prepare_eachKnownPaper_givesLandscapeSizeInUnits_data()
-{
+void TestReportPage::prepare_eachKnownPaper_givesLandscapeSizeInUnits_data() {
     QTest::addColumn<int>("code");
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("height");
@@ -29,8 +28,7 @@ void TestReportPage::prepare_eachKnownPaper_givesLandscapeSizeInUnits_data()
     QTest::newRow("A3") << 8 << 1515 << 1071;
 }
 
-void TestReportPage::prepare_eachKnownPaper_givesLandscapeSizeInUnits()
-{
+void TestReportPage::prepare_eachKnownPaper_givesLandscapeSizeInUnits() {
     QFETCH(int, code);
     QFETCH(int, width);
     QFETCH(int, height);
@@ -42,8 +40,7 @@ void TestReportPage::prepare_eachKnownPaper_givesLandscapeSizeInUnits()
     QCOMPARE(page.PageHeight(), height);
 }
 
-void TestReportPage::setPaperCode_unknownCode_keepsPaperAndSize()
-{
+void TestReportPage::setPaperCode_unknownCode_keepsPaperAndSize() {
     TReportPage page;
     QVERIFY(page.SetPaperCode(9));
     page.Prepare();
@@ -54,8 +51,7 @@ void TestReportPage::setPaperCode_unknownCode_keepsPaperAndSize()
     QCOMPARE(page.PageWidth(), 1071);
 }
 
-void TestReportPage::add_takenName_isRefusedAndFindReturnsFirst()
-{
+void TestReportPage::add_takenName_isRefusedAndFindReturnsFirst() {
     TReportPage page;
     TReportObject first;
     first.Name = "MDay1";
@@ -69,8 +65,7 @@ void TestReportPage::add_takenName_isRefusedAndFindReturnsFirst()
     QVERIFY(page.Find("MDay2") == nullptr);
 }
 
-void TestReportPage::property_integerNames_readAndWriteTheirFields_data()
-{
+void TestReportPage::property_integerNames_readAndWriteTheirFields_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("value");
     QTest::newRow("Left") << "Left" << 17;
@@ -81,8 +76,7 @@ void TestReportPage::property_integerNames_readAndWriteTheirFields_data()
     QTest::newRow("Font.Color") << "Font.Color" << 0xA4A0A0;
 }
 
-void TestReportPage::property_integerNames_readAndWriteTheirFields()
-{
+void TestReportPage::property_integerNames_readAndWriteTheirFields() {
     QFETCH(QString, name);
     QFETCH(int, value);
     TReportObject object;
@@ -90,8 +84,7 @@ void TestReportPage::property_integerNames_readAndWriteTheirFields()
     QCOMPARE(object.Property(name), std::optional<int>(value));
 }
 
-void TestReportPage::property_unknownName_changesNothing()
-{
+void TestReportPage::property_unknownName_changesNothing() {
     TReportObject object;
     object.Left = 3;
     QVERIFY(!object.SetProperty("left", 9));
@@ -99,8 +92,7 @@ void TestReportPage::property_unknownName_changesNothing()
     QCOMPARE(object.Left, 3);
 }
 
-void TestReportPage::setText_eachLineBreakKind_splitsIntoLines_data()
-{
+void TestReportPage::setText_eachLineBreakKind_splitsIntoLines_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("lines");
     QTest::newRow("CR LF") << "Dentist\r\nGym" << QStringList{"Dentist", "Gym"};
@@ -110,8 +102,7 @@ void TestReportPage::setText_eachLineBreakKind_splitsIntoLines_data()
     QTest::newRow("empty") << "" << QStringList{};
 }
 
-void TestReportPage::setText_eachLineBreakKind_splitsIntoLines()
-{
+void TestReportPage::setText_eachLineBreakKind_splitsIntoLines() {
     QFETCH(QString, text);
     QFETCH(QStringList, lines);
     TReportObject object;
@@ -119,8 +110,7 @@ void TestReportPage::setText_eachLineBreakKind_splitsIntoLines()
     QCOMPARE(object.Lines, lines);
 }
 
-void TestReportPage::copy_ofPage_isIndependentOfTheOriginal()
-{
+void TestReportPage::copy_ofPage_isIndependentOfTheOriginal() {
     TReportPage page;
     TReportObject box;
     box.Name = "MHeader";

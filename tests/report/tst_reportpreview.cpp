@@ -18,8 +18,7 @@ private:
     TReportPage page_;
 };
 
-void TestReportPreview::showPage_fitsWholePageInsideTheView()
-{
+void TestReportPreview::showPage_fitsWholePageInsideTheView() {
     TReportPreview preview;
     preview.resize(600, 500);
     preview.ShowPage(&page_);
@@ -31,8 +30,7 @@ void TestReportPreview::showPage_fitsWholePageInsideTheView()
     QVERIFY(page_.PageWidth() * perUnit > room.width() - 40);
 }
 
-void TestReportPreview::fitPageWidth_isWiderThanWholePageOnALandscapeSheet()
-{
+void TestReportPreview::fitPageWidth_isWiderThanWholePageOnALandscapeSheet() {
     TReportPreview preview;
     preview.resize(600, 600);
     preview.ShowPage(&page_);
@@ -44,8 +42,7 @@ void TestReportPreview::fitPageWidth_isWiderThanWholePageOnALandscapeSheet()
     QVERIFY(preview.Zoom() < whole);
 }
 
-void TestReportPreview::setZoom_reportsTheSamePercent()
-{
+void TestReportPreview::setZoom_reportsTheSamePercent() {
     TReportPreview preview;
     preview.ShowPage(&page_);
     preview.SetZoom(150);
@@ -53,8 +50,7 @@ void TestReportPreview::setZoom_reportsTheSamePercent()
     QCOMPARE(preview.Zoom(), 150.0);
 }
 
-void TestReportPreview::zoom100_showsTheSheetAtRealSize()
-{
+void TestReportPreview::zoom100_showsTheSheetAtRealSize() {
     TReportPreview preview;
     preview.resize(400, 300);
     preview.ShowPage(&page_);
@@ -65,8 +61,7 @@ void TestReportPreview::zoom100_showsTheSheetAtRealSize()
     QVERIFY2(qAbs(scrollable - 20 - expected) <= 2, qPrintable(QString::number(scrollable)));
 }
 
-void TestReportPreview::wheel_oneNotch_scrollsThreeSmallSteps()
-{
+void TestReportPreview::wheel_oneNotch_scrollsThreeSmallSteps() {
     TReportPreview preview;
     preview.resize(400, 300);
     preview.ShowPage(&page_);

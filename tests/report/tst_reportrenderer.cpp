@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
@@ -14,8 +15,7 @@
 
 namespace {
 
-TReportObject band(const QString& name, TBandKind kind, int top, int height)
-{
+TReportObject band(const QString &name, TBandKind kind, int top, int height) {
     TReportObject object;
     object.Kind = TReportObjectKind::Band;
     object.Name = name;
@@ -26,8 +26,7 @@ TReportObject band(const QString& name, TBandKind kind, int top, int height)
     return object;
 }
 
-TReportObject box(const QString& name, int left, int top, int width, int height)
-{
+TReportObject box(const QString &name, int left, int top, int width, int height) {
     TReportObject object;
     object.Name = name;
     object.Left = left;
@@ -40,8 +39,7 @@ TReportObject box(const QString& name, int left, int top, int width, int height)
 }
 
 // Rows of the image, in the given column range, that hold any non-white pixel.
-int inkRows(const QImage& image, const QRect& area)
-{
+int inkRows(const QImage &image, const QRect &area) {
     int rows = 0;
     for (int y = area.top(); y <= area.bottom(); ++y) {
         for (int x = area.left(); x <= area.right(); ++x) {
@@ -54,8 +52,7 @@ int inkRows(const QImage& image, const QRect& area)
     return rows;
 }
 
-QImage render(const TReportPage& page, double scale)
-{
+QImage render(const TReportPage &page, double scale) {
     QImage image(int(page.PageWidth() * scale) + 1, int(page.PageHeight() * scale) + 1,
                  QImage::Format_RGB32);
     image.fill(Qt::white);
@@ -64,8 +61,7 @@ QImage render(const TReportPage& page, double scale)
     return image;
 }
 
-QByteArray printToPdf(const TReportPage& page, const QString& path)
-{
+QByteArray printToPdf(const TReportPage &page, const QString &path) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(path);
@@ -92,10 +88,10 @@ private slots:
     void print_pdf_hasSheetOfThePaperInLandscape();
     void print_bracketsAndAmpersand_printLiterally();
     void print_rangeWithoutPageOne_printsNothing();
+    void printDialog_offersThePdfFileAndThePageChoices();
 };
 
-void TestReportRenderer::placedRect_footerBand_followsPageBottomOnEveryPaper_data()
-{
+void TestReportRenderer::placedRect_footerBand_followsPageBottomOnEveryPaper_data() {
     QTest::addColumn<int>("code");
     QTest::addColumn<int>("footerTop");
     QTest::addColumn<int>("footerLeft");
@@ -105,8 +101,7 @@ void TestReportRenderer::placedRect_footerBand_followsPageBottomOnEveryPaper_dat
     QTest::newRow("A3") << 8 << 1071 - 18 << 1515 - 252;
 }
 
-void TestReportRenderer::placedRect_footerBand_followsPageBottomOnEveryPaper()
-{
+void TestReportRenderer::placedRect_footerBand_followsPageBottomOnEveryPaper() {
     QFETCH(int, code);
     QFETCH(int, footerTop);
     QFETCH(int, footerLeft);
@@ -123,8 +118,7 @@ void TestReportRenderer::placedRect_footerBand_followsPageBottomOnEveryPaper()
     QCOMPARE(TReportRenderer::PlacedRect(page, *page.Find("PageFooter1")).top(), footerTop);
 }
 
-void TestReportRenderer::placedRect_objectOutsideBands_staysWhereStored()
-{
+void TestReportRenderer::placedRect_objectOutsideBands_staysWhereStored() {
     TReportPage page;
     page.Add(band("PageHeaderBand", TBandKind::PageHeader, 0, 58));
     page.Add(band("PageFooter1", TBandKind::PageFooter, 760, 18));
@@ -134,8 +128,7 @@ void TestReportRenderer::placedRect_objectOutsideBands_staysWhereStored()
     QCOMPARE(TReportRenderer::PlacedRect(page, *page.Find("SDayCell36")), QRect(2, 642, 142, 116));
 }
 
-void TestReportRenderer::placedRect_autoWidthCentred_isCentredWithTruncation()
-{
+void TestReportRenderer::placedRect_autoWidthCentred_isCentredWithTruncation() {
     TReportPage page;
     page.Add(band("PageHeaderBand", TBandKind::PageHeader, 0, 58));
     TReportObject header = box("MHeader", 403, 0, 202, 58);
@@ -156,8 +149,7 @@ void TestReportRenderer::placedRect_autoWidthCentred_isCentredWithTruncation()
     QVERIFY(TReportRenderer::AutoWidth(*page.Find("MHeader")) > width);
 }
 
-void TestReportRenderer::render_rectangle_fillsInsideAndOutlinesInFrameColour()
-{
+void TestReportRenderer::render_rectangle_fillsInsideAndOutlinesInFrameColour() {
     TReportPage page;
     TReportObject cell = box("SDayCell1", 10, 10, 40, 30);
     cell.Kind = TReportObjectKind::Rectangle;
@@ -169,8 +161,7 @@ void TestReportRenderer::render_rectangle_fillsInsideAndOutlinesInFrameColour()
     QCOMPARE(image.pixelColor(60, 16), QColor(Qt::white));
 }
 
-void TestReportRenderer::render_longText_isClippedToItsBox()
-{
+void TestReportRenderer::render_longText_isClippedToItsBox() {
     TReportPage page;
     TReportObject event = box("MEvent1", 10, 10, 30, 12);
     event.SetText("A very long line of event text that cannot fit\nsecond\nthird\nfourth");
@@ -182,8 +173,7 @@ void TestReportRenderer::render_longText_isClippedToItsBox()
     QCOMPARE(inkRows(image, QRect(81, 0, image.width() - 82, image.height())), 0);
 }
 
-void TestReportRenderer::render_wordWrap_breaksAtBlanksOntoMoreLines()
-{
+void TestReportRenderer::render_wordWrap_breaksAtBlanksOntoMoreLines() {
     TReportPage page;
     TReportObject event = box("MEvent1", 10, 10, 60, 100);
     event.SetText("Dentist Dentist Dentist");
@@ -195,8 +185,7 @@ void TestReportRenderer::render_wordWrap_breaksAtBlanksOntoMoreLines()
     QVERIFY2(wrapped >= 2 * unwrapped, qPrintable(QString("%1 vs %2").arg(wrapped).arg(unwrapped)));
 }
 
-void TestReportRenderer::print_pdf_hasSheetOfThePaperInLandscape_data()
-{
+void TestReportRenderer::print_pdf_hasSheetOfThePaperInLandscape_data() {
     QTest::addColumn<int>("code");
     QTest::addColumn<QSize>("points");
     QTest::newRow("Letter") << 1 << QSize(792, 612);
@@ -205,8 +194,7 @@ void TestReportRenderer::print_pdf_hasSheetOfThePaperInLandscape_data()
     QTest::newRow("A3") << 8 << QSize(1191, 842);
 }
 
-void TestReportRenderer::print_pdf_hasSheetOfThePaperInLandscape()
-{
+void TestReportRenderer::print_pdf_hasSheetOfThePaperInLandscape() {
     QFETCH(int, code);
     QFETCH(QSize, points);
     QTemporaryDir dir;
@@ -222,8 +210,7 @@ void TestReportRenderer::print_pdf_hasSheetOfThePaperInLandscape()
              points);
 }
 
-void TestReportRenderer::print_bracketsAndAmpersand_printLiterally()
-{
+void TestReportRenderer::print_bracketsAndAmpersand_printLiterally() {
     const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
     if (pdftotext.isEmpty())
         QSKIP("pdftotext is not installed");
@@ -239,8 +226,7 @@ void TestReportRenderer::print_bracketsAndAmpersand_printLiterally()
     QVERIFY(QString::fromUtf8(process.readAllStandardOutput()).contains("Pay [Date] & call [1+1]"));
 }
 
-void TestReportRenderer::print_rangeWithoutPageOne_printsNothing()
-{
+void TestReportRenderer::print_rangeWithoutPageOne_printsNothing() {
     QTemporaryDir dir;
     TReportPage page;
     page.Add(box("MHeader", 403, 0, 202, 58));
@@ -252,6 +238,21 @@ void TestReportRenderer::print_rangeWithoutPageOne_printsNothing()
     printer.setPageRanges(QPageRanges::fromString("3,5-12"));
     QVERIFY(TReportPrinter::Print(page, printer));
     QVERIFY(!QFile::exists(dir.filePath("page.pdf")));
+}
+
+void TestReportRenderer::printDialog_offersThePdfFileAndThePageChoices() {
+    TReportPage page;
+    QPrinter printer(QPrinter::HighResolution);
+    TReportPrinter::SetUpPrinter(printer, page);
+    QPrintDialog dialog(&printer);
+    TReportPrinter::SetUpDialog(dialog);
+    for (auto option :
+         {QAbstractPrintDialog::PrintToFile, QAbstractPrintDialog::PrintPageRange,
+          QAbstractPrintDialog::PrintCurrentPage, QAbstractPrintDialog::PrintCollateCopies})
+        QVERIFY(dialog.testOption(option));
+    QCOMPARE(printer.copyCount(), 1);
+    QVERIFY(printer.collateCopies());
+    QCOMPARE(printer.pageLayout().orientation(), QPageLayout::Landscape);
 }
 
 QTEST_MAIN(TestReportRenderer)
