@@ -240,3 +240,17 @@ TEST(EventsFileSave, ATemporaryFileThatCannotBeCreatedLeavesTheOldFileWhole) {
     EXPECT_THROW(events.SaveToIni(path), QuorvaError);
     EXPECT_EQ(TempFolder::Read(path), "[Weekly]\r\n1=old\r\n");
 }
+
+TEST(EventsFileSave, AWriteThatFailsLeavesTheOldFileAndNoTemporaryFileBehind) {
+    TempFolder folder;
+    const std::string path = folder.File("quorva.ini");
+    TempFolder::Write(path, "[Weekly]\r\n1=old\r\n");
+    // The temporary file's name leads nowhere, so creating it fails even with every right.
+    std::filesystem::create_symlink(folder.Path() / "missing" / "target", path + ".tmp");
+    TEvents events;
+    events.SetWeekly(2, "new");
+    EXPECT_THROW(events.SaveToIni(path), QuorvaError);
+    EXPECT_EQ(TempFolder::Read(path), "[Weekly]\r\n1=old\r\n");
+    EXPECT_FALSE(std::filesystem::is_symlink(path + ".tmp"));
+    EXPECT_EQ(events.GetWeekly(2), "new");
+}
