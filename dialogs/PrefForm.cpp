@@ -19,7 +19,7 @@
 #include <algorithm>
 #include <iterator>
 
-TfrmPref* frmPref = nullptr;
+TfrmPref *frmPref = nullptr;
 
 namespace {
 
@@ -28,8 +28,7 @@ constexpr int WipePeriodMax = 99;
 
 } // namespace
 
-TfrmPref::TfrmPref(QWidget* parent) : QDialog(parent)
-{
+TfrmPref::TfrmPref(QWidget *parent) : QDialog(parent) {
     setObjectName("frmPref");
     setWindowTitle("Preferences - Quorva");
     setFont(UiFont("Tahoma", 11));
@@ -47,43 +46,38 @@ TfrmPref::TfrmPref(QWidget* parent) : QDialog(parent)
     setTabOrder();
 }
 
-QGroupBox* TfrmPref::createGroup(const char* name, const QString& title, const QRect& geometry)
-{
-    auto* group = new QGroupBox(title, Panel1);
+QGroupBox *TfrmPref::createGroup(const char *name, const QString &title, const QRect &geometry) {
+    auto *group = new QGroupBox(title, Panel1);
     group->setObjectName(name);
     group->setGeometry(geometry);
     return group;
 }
 
-QCheckBox* TfrmPref::createCheckBox(QWidget* parent, const char* name, const QString& caption,
-                                    const QPoint& at)
-{
-    auto* box = new QCheckBox(caption, parent);
+QCheckBox *TfrmPref::createCheckBox(QWidget *parent, const char *name, const QString &caption,
+                                    const QPoint &at) {
+    auto *box = new QCheckBox(caption, parent);
     box->setObjectName(name);
     box->setGeometry(at.x(), at.y(), parent->width() - at.x() - 4, 17);
     return box;
 }
 
-QRadioButton* TfrmPref::createRadioButton(QWidget* parent, const char* name,
-                                          const QString& caption, const QRect& geometry)
-{
-    auto* button = new QRadioButton(caption, parent);
+QRadioButton *TfrmPref::createRadioButton(QWidget *parent, const char *name, const QString &caption,
+                                          const QRect &geometry) {
+    auto *button = new QRadioButton(caption, parent);
     button->setObjectName(name);
     button->setGeometry(geometry);
     return button;
 }
 
-QFrame* TfrmPref::createPanel(QWidget* parent, const char* name, const QRect& geometry)
-{
-    auto* panel = new QFrame(parent);
+QFrame *TfrmPref::createPanel(QWidget *parent, const char *name, const QRect &geometry) {
+    auto *panel = new QFrame(parent);
     panel->setObjectName(name);
     panel->setFrameStyle(QFrame::NoFrame);
     panel->setGeometry(geometry);
     return panel;
 }
 
-void TfrmPref::createStartupGroup()
-{
+void TfrmPref::createStartupGroup() {
     GroupBox1 = createGroup("GroupBox1", " Windows Startup ", QRect(8, 8, 193, 97));
     CBStartUp = createCheckBox(GroupBox1, "CBStartUp", "Load Quorva at startup", {12, 20});
     CBStartUpMin = createCheckBox(GroupBox1, "CBStartUpMin", "Load minimized", {28, 44});
@@ -92,8 +86,7 @@ void TfrmPref::createStartupGroup()
     connect(CBStartUp, &QCheckBox::toggled, this, &TfrmPref::CBStartUpClick);
 }
 
-void TfrmPref::createViewGroup()
-{
+void TfrmPref::createViewGroup() {
     GroupBox2 = createGroup("GroupBox2", " View ", QRect(8, 112, 193, 97));
     CBPNMonth = createCheckBox(GroupBox2, "CBPNMonth", "Show past and next month", {12, 20});
     CBMinToTray = createCheckBox(GroupBox2, "CBMinToTray", "Minimize to tray", {12, 44});
@@ -101,15 +94,14 @@ void TfrmPref::createViewGroup()
     connect(CBMinToTray, &QCheckBox::toggled, this, &TfrmPref::CBMinToTrayClick);
 }
 
-void TfrmPref::createReminderGroup()
-{
+void TfrmPref::createReminderGroup() {
     GroupBox3 = createGroup("GroupBox3", " Reminder ", QRect(212, 8, 221, 201));
     CBReminder = createCheckBox(GroupBox3, "CBReminder", "Enable reminder", {12, 20});
     PReminder = createPanel(GroupBox3, "PReminder", QRect(20, 40, 197, 81));
     RBThisDay = createRadioButton(PReminder, "RBThisDay", "Track today's events only",
                                   QRect(8, 4, 185, 17));
-    RBPeriod = createRadioButton(PReminder, "RBPeriod", "Track events in this period ahead:",
-                                 QRect(8, 28, 189, 17));
+    RBPeriod = createRadioButton(PReminder, "RBPeriod",
+                                 "Track events in this period ahead:", QRect(8, 28, 189, 17));
     Panel2 = createPanel(PReminder, "Panel2", QRect(23, 57, 121, 24));
 
     TBPeriod = new QSlider(Qt::Horizontal, Panel2);
@@ -134,8 +126,7 @@ void TfrmPref::createReminderGroup()
 
 // Past events handling is not offered to the user: the group stays hidden and disabled, and
 // its two values pass through the dialog as they came.
-void TfrmPref::createWipeGroup()
-{
+void TfrmPref::createWipeGroup() {
     GroupBox4 = createGroup("GroupBox4", " Past Events Handling ", QRect(432, 32, 221, 77));
     RWipe = createRadioButton(GroupBox4, "RWipe", "Wipe out after ", QRect(12, 20, 92, 17));
     LWipePeriod = new QLabel("12", GroupBox4);
@@ -162,8 +153,7 @@ void TfrmPref::createWipeGroup()
     connect(UWipePeriod, &QSpinBox::valueChanged, this, &TfrmPref::UWipePeriodClick);
 }
 
-void TfrmPref::createButtons()
-{
+void TfrmPref::createButtons() {
     BHelp = new QPushButton("&Help", this);
     BHelp->setObjectName("BHelp");
     BHelp->setGeometry(8, 227, 75, 25);
@@ -182,9 +172,8 @@ void TfrmPref::createButtons()
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void TfrmPref::createHelpAction()
-{
-    auto* help = new QAction("&Help", this);
+void TfrmPref::createHelpAction() {
+    auto *help = new QAction("&Help", this);
     help->setObjectName("AHelp");
     help->setShortcut(QKeySequence(Qt::Key_F1));
     help->setShortcutContext(Qt::WidgetWithChildrenShortcut);
@@ -192,9 +181,8 @@ void TfrmPref::createHelpAction()
     addAction(help);
 }
 
-void TfrmPref::setTabOrder()
-{
-    QWidget* const order[] = {BOk,          Button2,           BHelp,       CBStartUp,
+void TfrmPref::setTabOrder() {
+    QWidget *const order[] = {BOk,          Button2,           BHelp,       CBStartUp,
                               CBStartUpMin, CBCloseAfterStart, CBMinToTray, CBPNMonth,
                               CBMinOnClose, CBReminder,        RBThisDay,   RBPeriod,
                               TBPeriod};
@@ -202,8 +190,7 @@ void TfrmPref::setTabOrder()
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
-void TfrmPref::showEvent(QShowEvent* event)
-{
+void TfrmPref::showEvent(QShowEvent *event) {
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;
@@ -211,9 +198,8 @@ void TfrmPref::showEvent(QShowEvent* event)
     FormShow();
 }
 
-void TfrmPref::centreOnDesktop()
-{
-    const QScreen* screen = QGuiApplication::primaryScreen();
+void TfrmPref::centreOnDesktop() {
+    const QScreen *screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
     QRect frame = frameGeometry();
@@ -223,8 +209,7 @@ void TfrmPref::centreOnDesktop()
 
 // Setting a box that changes state runs its handler through the toggled signal; the explicit
 // calls cover the boxes that keep their state, so the rules hold after every step.
-void TfrmPref::FormShow()
-{
+void TfrmPref::FormShow() {
     CBStartUp->setChecked(bLoadAtStartup);
     CBStartUpMin->setChecked(bStartUpMin);
     CBCloseAfterStart->setChecked(bCloseIfNoReminder);
@@ -253,8 +238,7 @@ void TfrmPref::FormShow()
     UWipePeriodClick();
 }
 
-void TfrmPref::BOkClick()
-{
+void TfrmPref::BOkClick() {
     bLoadAtStartup = CBStartUp->isChecked();
     bStartUpMin = CBStartUpMin->isChecked();
     bCloseIfNoReminder = CBCloseAfterStart->isChecked();
@@ -272,29 +256,25 @@ void TfrmPref::BOkClick()
     accept();
 }
 
-void TfrmPref::CBStartUpClick()
-{
+void TfrmPref::CBStartUpClick() {
     const bool on = CBStartUp->isChecked();
     CBStartUpMin->setEnabled(on);
     CBCloseAfterStart->setEnabled(on);
 }
 
-void TfrmPref::CBMinToTrayClick()
-{
+void TfrmPref::CBMinToTrayClick() {
     CBMinOnClose->setEnabled(CBMinToTray->isChecked());
 }
 
-void TfrmPref::CBReminderClick()
-{
+void TfrmPref::CBReminderClick() {
     const bool on = CBReminder->isChecked();
-    for (QWidget* control : {static_cast<QWidget*>(RBThisDay), static_cast<QWidget*>(RBPeriod),
-                             static_cast<QWidget*>(Panel2), static_cast<QWidget*>(LPeriod)})
+    for (QWidget *control : {static_cast<QWidget *>(RBThisDay), static_cast<QWidget *>(RBPeriod),
+                             static_cast<QWidget *>(Panel2), static_cast<QWidget *>(LPeriod)})
         control->setEnabled(on);
     RBThisDayClick();
 }
 
-void TfrmPref::RBThisDayClick()
-{
+void TfrmPref::RBThisDayClick() {
     const bool on = RBPeriod->isChecked() && RBPeriod->isEnabled();
     TBPeriod->setEnabled(on);
     LPeriod->setEnabled(on);
@@ -302,24 +282,20 @@ void TfrmPref::RBThisDayClick()
         TBPeriod->setFocus();
 }
 
-void TfrmPref::TBPeriodChange()
-{
+void TfrmPref::TBPeriodChange() {
     const int days = TBPeriod->value();
     LPeriod->setText(days == 1 ? QString("1 day") : QString::number(days) + " days");
 }
 
-void TfrmPref::RWipeClick()
-{
+void TfrmPref::RWipeClick() {
     UWipePeriod->setEnabled(RWipe->isChecked());
 }
 
-void TfrmPref::UWipePeriodClick()
-{
+void TfrmPref::UWipePeriodClick() {
     LWipePeriod->setText(QString::number(UWipePeriod->value()));
 }
 
-void TfrmPref::AHelpExecute()
-{
+void TfrmPref::AHelpExecute() {
     if (GUI)
         GUI->ShowHelpTopic("::/HTML/Getting_Started.html#Preferences");
 }

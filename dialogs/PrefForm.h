@@ -15,7 +15,7 @@ class QSpinBox;
 class TfrmPref : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmPref(QWidget* parent = nullptr);
+    explicit TfrmPref(QWidget *parent = nullptr);
 
     // Loads the controls from the preference values; runs at every show.
     void FormShow();
@@ -32,35 +32,35 @@ public:
     void UWipePeriodClick();
     void AHelpExecute();
 
-    QFrame* Panel1 = nullptr;
-    QGroupBox* GroupBox1 = nullptr;
-    QCheckBox* CBStartUp = nullptr;
-    QCheckBox* CBStartUpMin = nullptr;
-    QCheckBox* CBCloseAfterStart = nullptr;
-    QGroupBox* GroupBox2 = nullptr;
-    QCheckBox* CBPNMonth = nullptr;
-    QCheckBox* CBMinToTray = nullptr;
-    QCheckBox* CBMinOnClose = nullptr;
-    QGroupBox* GroupBox3 = nullptr;
-    QCheckBox* CBReminder = nullptr;
-    QFrame* PReminder = nullptr;
-    QRadioButton* RBThisDay = nullptr;
-    QRadioButton* RBPeriod = nullptr;
-    QFrame* Panel2 = nullptr;
-    QSlider* TBPeriod = nullptr;
-    QLabel* LPeriod = nullptr;
-    QGroupBox* GroupBox4 = nullptr;
-    QRadioButton* RWipe = nullptr;
-    QLabel* LWipePeriod = nullptr;
-    QSpinBox* UWipePeriod = nullptr;
-    QLabel* LMonths = nullptr;
-    QRadioButton* RNeverWipe = nullptr;
-    QPushButton* BHelp = nullptr;
-    QPushButton* BOk = nullptr;
-    QPushButton* Button2 = nullptr;
+    QFrame *Panel1 = nullptr;
+    QGroupBox *GroupBox1 = nullptr;
+    QCheckBox *CBStartUp = nullptr;
+    QCheckBox *CBStartUpMin = nullptr;
+    QCheckBox *CBCloseAfterStart = nullptr;
+    QGroupBox *GroupBox2 = nullptr;
+    QCheckBox *CBPNMonth = nullptr;
+    QCheckBox *CBMinToTray = nullptr;
+    QCheckBox *CBMinOnClose = nullptr;
+    QGroupBox *GroupBox3 = nullptr;
+    QCheckBox *CBReminder = nullptr;
+    QFrame *PReminder = nullptr;
+    QRadioButton *RBThisDay = nullptr;
+    QRadioButton *RBPeriod = nullptr;
+    QFrame *Panel2 = nullptr;
+    QSlider *TBPeriod = nullptr;
+    QLabel *LPeriod = nullptr;
+    QGroupBox *GroupBox4 = nullptr;
+    QRadioButton *RWipe = nullptr;
+    QLabel *LWipePeriod = nullptr;
+    QSpinBox *UWipePeriod = nullptr;
+    QLabel *LMonths = nullptr;
+    QRadioButton *RNeverWipe = nullptr;
+    QPushButton *BHelp = nullptr;
+    QPushButton *BOk = nullptr;
+    QPushButton *Button2 = nullptr;
 
 protected:
-    void showEvent(QShowEvent* event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void createStartupGroup();
@@ -70,13 +70,13 @@ private:
     void createButtons();
     void createHelpAction();
     void setTabOrder();
-    QGroupBox* createGroup(const char* name, const QString& title, const QRect& geometry);
-    QCheckBox* createCheckBox(QWidget* parent, const char* name, const QString& caption,
-                              const QPoint& at);
-    QRadioButton* createRadioButton(QWidget* parent, const char* name, const QString& caption,
-                                    const QRect& geometry);
-    QFrame* createPanel(QWidget* parent, const char* name, const QRect& geometry);
+    QGroupBox *createGroup(const char *name, const QString &title, const QRect &geometry);
+    QCheckBox *createCheckBox(QWidget *parent, const char *name, const QString &caption,
+                              const QPoint &at);
+    QRadioButton *createRadioButton(QWidget *parent, const char *name, const QString &caption,
+                                    const QRect &geometry);
+    QFrame *createPanel(QWidget *parent, const char *name, const QRect &geometry);
     void centreOnDesktop();
 };
 
-extern TfrmPref* frmPref;
+extern TfrmPref *frmPref;

@@ -20,21 +20,19 @@
 #include <cstdlib>
 #include <iterator>
 
-TfrmReminder* frmReminder = nullptr;
+TfrmReminder *frmReminder = nullptr;
 
 namespace {
 
-constexpr const char* TagProperty = "tag";
+constexpr const char *TagProperty = "tag";
 // A spacer is one line of 4-point text high (5 pixels at 96 dots per inch).
 constexpr int SpacerFontPixels = 5;
 
-int TagOf(const QObject* object)
-{
+int TagOf(const QObject *object) {
     return object->property(TagProperty).toInt();
 }
 
-void PaintWhite(QWidget* widget)
-{
+void PaintWhite(QWidget *widget) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, Qt::white);
     palette.setColor(QPalette::Base, Qt::white);
@@ -42,15 +40,13 @@ void PaintWhite(QWidget* widget)
     widget->setAutoFillBackground(true);
 }
 
-QString FromBytes(const std::string& bytes)
-{
+QString FromBytes(const std::string &bytes) {
     QString text = QString::fromLocal8Bit(bytes.data(), qsizetype(bytes.size()));
     text.replace("\r\n", "\n");
     return text;
 }
 
-QString Heading(long long daysAhead)
-{
+QString Heading(long long daysAhead) {
     if (daysAhead == 0)
         return "Today";
     if (daysAhead == 1)
@@ -58,8 +54,7 @@ QString Heading(long long daysAhead)
     return "In " + QString::number(daysAhead) + " days";
 }
 
-QString EntryText(TDateTime date, const std::string& events, std::chrono::sys_days today)
-{
+QString EntryText(TDateTime date, const std::string &events, std::chrono::sys_days today) {
     const std::chrono::year_month_day ymd = DecodeDate(date);
     const int year = int(ymd.year());
     const int month = int(unsigned(ymd.month()));
@@ -73,10 +68,9 @@ QString EntryText(TDateTime date, const std::string& events, std::chrono::sys_da
 
 } // namespace
 
-TfrmReminder::TfrmReminder(QWidget* parent)
+TfrmReminder::TfrmReminder(QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint)
-{
+                          Qt::WindowCloseButtonHint) {
     // A tool window takes no task-bar entry of its own, so showing it while the program lives
     // in the notification area brings none back.
     setObjectName("frmReminder");
@@ -87,22 +81,20 @@ TfrmReminder::TfrmReminder(QWidget* parent)
     FormCreate();
 }
 
-void TfrmReminder::FormCreate()
-{
+void TfrmReminder::FormCreate() {
     int height = 136;
     int width = 220;
     ReadReminderSize(height, width);
     resize(width, height);
 }
 
-void TfrmReminder::createControls()
-{
+void TfrmReminder::createControls() {
     Panel1 = new QFrame(this);
     Panel1->setObjectName("Panel1");
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Panel1->setLineWidth(1);
     PaintWhite(Panel1);
-    auto* window = new QVBoxLayout(this);
+    auto *window = new QVBoxLayout(this);
     window->setContentsMargins(0, 0, 0, 0);
     window->addWidget(Panel1);
 
@@ -113,7 +105,7 @@ void TfrmReminder::createControls()
     SBRem->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     SBRem->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     PaintWhite(SBRem);
-    auto* panel = new QVBoxLayout(Panel1);
+    auto *panel = new QVBoxLayout(Panel1);
     panel->setContentsMargins(3, 3, 3, 3); // the bevel and a border of 2
     panel->addWidget(SBRem);
 
@@ -130,9 +122,8 @@ void TfrmReminder::createControls()
     LFirst->setObjectName("LFirst");
 }
 
-void TfrmReminder::createHelpAction()
-{
-    auto* help = new QAction("&Help", this);
+void TfrmReminder::createHelpAction() {
+    auto *help = new QAction("&Help", this);
     help->setObjectName("AHelp");
     help->setShortcut(QKeySequence(Qt::Key_F1));
     help->setShortcutContext(Qt::WindowShortcut);
@@ -140,8 +131,7 @@ void TfrmReminder::createHelpAction()
     addAction(help);
 }
 
-QString TfrmReminder::NothingPlannedText(int days)
-{
+QString TfrmReminder::NothingPlannedText(int days) {
     QString period;
     if (days <= 0)
         period = "today";
@@ -152,8 +142,7 @@ QString TfrmReminder::NothingPlannedText(int days)
     return "Nothing is planned for " + period + ".";
 }
 
-void TfrmReminder::FormShow()
-{
+void TfrmReminder::FormShow() {
     const std::chrono::sys_days today = Clock::Today();
     Reminders = Events.BuildReminders(iRemThreshold, today);
     removeRunTimeLabels();
@@ -168,10 +157,9 @@ void TfrmReminder::FormShow()
 
 // The labels leave the window at once, but are deleted only when control is back in the event
 // loop: the click that caused the rebuild may still be running in one of them.
-void TfrmReminder::removeRunTimeLabels()
-{
-    const QList<QLabel*> labels = content->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
-    for (QLabel* label : labels) {
+void TfrmReminder::removeRunTimeLabels() {
+    const QList<QLabel *> labels = content->findChildren<QLabel *>(Qt::FindDirectChildrenOnly);
+    for (QLabel *label : labels) {
         if (TagOf(label) <= 0)
             continue;
         stack->removeWidget(label);
@@ -181,10 +169,9 @@ void TfrmReminder::removeRunTimeLabels()
     }
 }
 
-void TfrmReminder::buildEntries(std::chrono::sys_days today)
-{
+void TfrmReminder::buildEntries(std::chrono::sys_days today) {
     int tag = 0;
-    for (const auto& [date, events] : Reminders) {
+    for (const auto &[date, events] : Reminders) {
         const QString text = EntryText(date, events, today);
         if (tag == 0) {
             LFirst->setText(text);
@@ -196,18 +183,16 @@ void TfrmReminder::buildEntries(std::chrono::sys_days today)
     }
 }
 
-QLabel* TfrmReminder::addSpacer()
-{
-    auto* spacer = new QLabel(content);
+QLabel *TfrmReminder::addSpacer() {
+    auto *spacer = new QLabel(content);
     spacer->setProperty(TagProperty, 1);
     spacer->setFont(UiFont("Tahoma", SpacerFontPixels));
     stack->insertWidget(stack->count() - 1, spacer);
     return spacer;
 }
 
-QLabel* TfrmReminder::addEntry(int tag, const QString& text)
-{
-    auto* label = new QLabel(text, content);
+QLabel *TfrmReminder::addEntry(int tag, const QString &text) {
+    auto *label = new QLabel(text, content);
     label->setProperty(TagProperty, tag);
     label->setTextFormat(Qt::PlainText); // event texts are never markup
     label->setWordWrap(true);
@@ -220,9 +205,8 @@ QLabel* TfrmReminder::addEntry(int tag, const QString& text)
     return label;
 }
 
-void TfrmReminder::SBRemResize()
-{
-    for (QLabel* label : content->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+void TfrmReminder::SBRemResize() {
+    for (QLabel *label : content->findChildren<QLabel *>(Qt::FindDirectChildrenOnly)) {
         if (label->text().isEmpty() && label != LFirst)
             label->setFixedHeight(QFontMetrics(label->font()).height());
         label->updateGeometry();
@@ -231,16 +215,14 @@ void TfrmReminder::SBRemResize()
     stack->activate();
 }
 
-void TfrmReminder::setLinkColour(QLabel* label, bool hover)
-{
+void TfrmReminder::setLinkColour(QLabel *label, bool hover) {
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, ToQColor(hover ? Colors.LinkHover : Colors.Link));
     label->setPalette(palette);
 }
 
-bool TfrmReminder::eventFilter(QObject* watched, QEvent* event)
-{
-    auto* label = qobject_cast<QLabel*>(watched);
+bool TfrmReminder::eventFilter(QObject *watched, QEvent *event) {
+    auto *label = qobject_cast<QLabel *>(watched);
     if (!label || label->parent() != content)
         return QWidget::eventFilter(watched, event);
     switch (event->type()) {
@@ -251,8 +233,9 @@ bool TfrmReminder::eventFilter(QObject* watched, QEvent* event)
         setLinkColour(label, false);
         break;
     case QEvent::MouseButtonRelease: {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton && label->rect().contains(mouse->position().toPoint()))
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::LeftButton &&
+            label->rect().contains(mouse->position().toPoint()))
             LFirstClick(TagOf(label));
         return true;
     }
@@ -262,8 +245,7 @@ bool TfrmReminder::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void TfrmReminder::LFirstClick(int tag)
-{
+void TfrmReminder::LFirstClick(int tag) {
     PlayClick();
     if (!MainOps)
         return;
@@ -283,22 +265,19 @@ void TfrmReminder::LFirstClick(int tag)
     MainOps->GoToDate(int(unsigned(ymd.month())), int(unsigned(ymd.day())), int(ymd.year()));
 }
 
-void TfrmReminder::AHelpExecute()
-{
+void TfrmReminder::AHelpExecute() {
     if (GUI)
         GUI->ShowHelpTopic("::/HTML/Getting_Started.html#Reminder");
 }
 
-void TfrmReminder::showEvent(QShowEvent* event)
-{
+void TfrmReminder::showEvent(QShowEvent *event) {
     QWidget::showEvent(event);
     // The window system's own shows (un-minimising) keep the contents as they are.
     if (!event->spontaneous())
         FormShow();
 }
 
-void TfrmReminder::keyPressEvent(QKeyEvent* event)
-{
+void TfrmReminder::keyPressEvent(QKeyEvent *event) {
     if (event->key() == Qt::Key_Escape) {
         close();
         return;

@@ -15,7 +15,7 @@ class QVBoxLayout;
 class TfrmReminder : public QWidget {
     Q_OBJECT
 public:
-    explicit TfrmReminder(QWidget* parent = nullptr);
+    explicit TfrmReminder(QWidget *parent = nullptr);
 
     // Rebuilds the contents from a fresh look-ahead; runs at every show, and the main window
     // calls it directly to refresh the window in place.
@@ -27,18 +27,18 @@ public:
     // Re-fits every label's height to its text wrapped at the current width.
     void SBRemResize();
 
-    QFrame* Panel1 = nullptr;
-    QScrollArea* SBRem = nullptr;
-    QLabel* LFirst = nullptr;
+    QFrame *Panel1 = nullptr;
+    QScrollArea *SBRem = nullptr;
+    QLabel *LFirst = nullptr;
 
-    static constexpr const char* DisabledText = "Reminder is disabled. Click here to enable.";
+    static constexpr const char *DisabledText = "Reminder is disabled. Click here to enable.";
     // "Nothing is planned for today." and its longer forms; a negative look-ahead is today only.
     static QString NothingPlannedText(int days);
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void FormCreate();
@@ -46,12 +46,12 @@ private:
     void createHelpAction();
     void removeRunTimeLabels();
     void buildEntries(std::chrono::sys_days today);
-    QLabel* addSpacer();
-    QLabel* addEntry(int tag, const QString& text);
-    void setLinkColour(QLabel* label, bool hover);
+    QLabel *addSpacer();
+    QLabel *addEntry(int tag, const QString &text);
+    void setLinkColour(QLabel *label, bool hover);
 
-    QWidget* content = nullptr;
-    QVBoxLayout* stack = nullptr;
+    QWidget *content = nullptr;
+    QVBoxLayout *stack = nullptr;
 };
 
-extern TfrmReminder* frmReminder;
+extern TfrmReminder *frmReminder;

@@ -32,21 +32,19 @@ struct TPreferenceValues {
     bool StartUpMin, MinOnClose, ShowPNMonth, Wipe;
     int WipePeriod;
 
-    static TPreferenceValues Current()
-    {
+    static TPreferenceValues Current() {
         return {bMinToTray,  bLoadAtStartup, bCloseIfNoReminder, bReminder, iRemThreshold,
                 bStartUpMin, bMinOnClose,    bShowPNMonth,       bWipe,     iWipePeriod};
     }
-    bool operator==(const TPreferenceValues&) const = default;
+    bool operator==(const TPreferenceValues &) const = default;
 };
 
 // Runs onModal with the dialog once the next modal dialog is up.
-void WhenModal(const std::function<void(QWidget*)>& onModal)
-{
-    auto* poll = new QTimer;
+void WhenModal(const std::function<void(QWidget *)> &onModal) {
+    auto *poll = new QTimer;
     poll->setInterval(10);
     QObject::connect(poll, &QTimer::timeout, poll, [poll, onModal] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
             poll->stop();
             poll->deleteLater();
             onModal(modal);
@@ -89,7 +87,7 @@ private slots:
 private:
     std::unique_ptr<TfrmMain> createMain();
     void showDialog();
-    void runPreferences(TfrmMain& main, const std::function<void(TfrmPref&)>& change);
+    void runPreferences(TfrmMain &main, const std::function<void(TfrmPref &)> &change);
 
     QTemporaryDir app;
     QTemporaryDir config;
@@ -99,8 +97,7 @@ private:
     std::unique_ptr<TfrmReminder> reminder;
 };
 
-void TestPref::initTestCase()
-{
+void TestPref::initTestCase() {
     QApplication::setQuitOnLastWindowClosed(false);
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
@@ -109,8 +106,7 @@ void TestPref::initTestCase()
     GUI = gui.get();
 }
 
-void TestPref::init()
-{
+void TestPref::init() {
     ResetPreferences();
     Events.Clear();
     const QDateTime now(QDate(2025, 4, 1), QTime(12, 0));
@@ -121,8 +117,7 @@ void TestPref::init()
     frmReminder = reminder.get();
 }
 
-void TestPref::cleanup()
-{
+void TestPref::cleanup() {
     frmPref = nullptr;
     frmReminder = nullptr;
     dialog.reset();
@@ -133,25 +128,22 @@ void TestPref::cleanup()
     QFile::remove(app.path() + "/quorva.ini");
 }
 
-std::unique_ptr<TfrmMain> TestPref::createMain()
-{
+std::unique_ptr<TfrmMain> TestPref::createMain() {
     auto main = std::make_unique<TfrmMain>(QStringList{"quorva"});
     QCoreApplication::processEvents();
     main->timer()->stop();
     return main;
 }
 
-void TestPref::showDialog()
-{
+void TestPref::showDialog() {
     dialog->show();
     QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
 }
 
 // Opens the dialog through the main window's command, changes it and presses OK.
-void TestPref::runPreferences(TfrmMain& main, const std::function<void(TfrmPref&)>& change)
-{
-    WhenModal([change](QWidget* modal) {
-        auto* pref = qobject_cast<TfrmPref*>(modal);
+void TestPref::runPreferences(TfrmMain &main, const std::function<void(TfrmPref &)> &change) {
+    WhenModal([change](QWidget *modal) {
+        auto *pref = qobject_cast<TfrmPref *>(modal);
         QVERIFY(pref);
         change(*pref);
         QTest::mouseClick(pref->BOk, Qt::LeftButton);
@@ -160,12 +152,11 @@ void TestPref::runPreferences(TfrmMain& main, const std::function<void(TfrmPref&
     QVERIFY(!dialog->isVisible());
 }
 
-void TestPref::formShow_defaults_allCheckedButMinimizeOnClose_periodTwoDays()
-{
+void TestPref::formShow_defaults_allCheckedButMinimizeOnClose_periodTwoDays() {
     showDialog();
     QCOMPARE(dialog->windowTitle(), QString("Preferences - Quorva"));
     QCOMPARE(dialog->size(), QSize(443, 258));
-    for (QCheckBox* box : {dialog->CBStartUp, dialog->CBStartUpMin, dialog->CBCloseAfterStart,
+    for (QCheckBox *box : {dialog->CBStartUp, dialog->CBStartUpMin, dialog->CBCloseAfterStart,
                            dialog->CBPNMonth, dialog->CBMinToTray, dialog->CBReminder})
         QVERIFY2(box->isChecked(), qPrintable(box->objectName()));
     QVERIFY(!dialog->CBMinOnClose->isChecked());
@@ -178,8 +169,7 @@ void TestPref::formShow_defaults_allCheckedButMinimizeOnClose_periodTwoDays()
     QVERIFY(!dialog->GroupBox4->isEnabled());
 }
 
-void TestPref::formShow_todayOnly_trackBarDisabled_okStoresZeroAgain()
-{
+void TestPref::formShow_todayOnly_trackBarDisabled_okStoresZeroAgain() {
     iRemThreshold = 0;
     showDialog();
     QVERIFY(dialog->RBThisDay->isChecked());
@@ -190,8 +180,7 @@ void TestPref::formShow_todayOnly_trackBarDisabled_okStoresZeroAgain()
     QCOMPARE(iRemThreshold, 0);
 }
 
-void TestPref::formShow_storedTwenty_trackBarShowsFourteen_okStoresFourteen()
-{
+void TestPref::formShow_storedTwenty_trackBarShowsFourteen_okStoresFourteen() {
     iRemThreshold = 20;
     showDialog();
     QCOMPARE(dialog->TBPeriod->value(), 14);
@@ -200,24 +189,21 @@ void TestPref::formShow_storedTwenty_trackBarShowsFourteen_okStoresFourteen()
     QCOMPARE(iRemThreshold, 14);
 }
 
-void TestPref::formShow_negativeLookAhead_trackBarShowsOne()
-{
+void TestPref::formShow_negativeLookAhead_trackBarShowsOne() {
     iRemThreshold = -3;
     showDialog();
     QVERIFY(dialog->RBPeriod->isChecked());
     QCOMPARE(dialog->LPeriod->text(), QString("1 day"));
 }
 
-void TestPref::reminderUnchecked_disablesPeriodControls_okKeepsLookAhead()
-{
+void TestPref::reminderUnchecked_disablesPeriodControls_okKeepsLookAhead() {
     iRemThreshold = 5;
     showDialog();
     QTest::mouseClick(dialog->CBReminder, Qt::LeftButton);
     QVERIFY(!dialog->CBReminder->isChecked());
-    for (QWidget* control : {static_cast<QWidget*>(dialog->RBThisDay),
-                             static_cast<QWidget*>(dialog->RBPeriod),
-                             static_cast<QWidget*>(dialog->TBPeriod),
-                             static_cast<QWidget*>(dialog->LPeriod)})
+    for (QWidget *control :
+         {static_cast<QWidget *>(dialog->RBThisDay), static_cast<QWidget *>(dialog->RBPeriod),
+          static_cast<QWidget *>(dialog->TBPeriod), static_cast<QWidget *>(dialog->LPeriod)})
         QVERIFY2(!control->isEnabled(), qPrintable(control->objectName()));
     dialog->TBPeriod->setValue(9); // a disabled track bar's position is not stored
     QTest::mouseClick(dialog->BOk, Qt::LeftButton);
@@ -225,8 +211,7 @@ void TestPref::reminderUnchecked_disablesPeriodControls_okKeepsLookAhead()
     QCOMPARE(iRemThreshold, 5);
 }
 
-void TestPref::periodRadio_enablesTrackBarAndTakesFocus_todayRadioDisables()
-{
+void TestPref::periodRadio_enablesTrackBarAndTakesFocus_todayRadioDisables() {
     iRemThreshold = 0;
     showDialog();
     dialog->activateWindow();
@@ -240,8 +225,7 @@ void TestPref::periodRadio_enablesTrackBarAndTakesFocus_todayRadioDisables()
     QVERIFY(!dialog->LPeriod->isEnabled());
 }
 
-void TestPref::startUpUnchecked_disablesItsOptionsWithoutClearing_okStoresMarks()
-{
+void TestPref::startUpUnchecked_disablesItsOptionsWithoutClearing_okStoresMarks() {
     showDialog();
     QTest::mouseClick(dialog->CBStartUp, Qt::LeftButton);
     QVERIFY(!dialog->CBStartUpMin->isEnabled());
@@ -254,8 +238,7 @@ void TestPref::startUpUnchecked_disablesItsOptionsWithoutClearing_okStoresMarks(
     QCOMPARE(bCloseIfNoReminder, true);
 }
 
-void TestPref::trayUnchecked_disablesMinimizeOnCloseWithoutClearing()
-{
+void TestPref::trayUnchecked_disablesMinimizeOnCloseWithoutClearing() {
     bMinOnClose = true;
     showDialog();
     QTest::mouseClick(dialog->CBMinToTray, Qt::LeftButton);
@@ -266,8 +249,7 @@ void TestPref::trayUnchecked_disablesMinimizeOnCloseWithoutClearing()
     QCOMPARE(bMinOnClose, true);
 }
 
-void TestPref::periodLabel_followsTrackBar_data()
-{
+void TestPref::periodLabel_followsTrackBar_data() {
     QTest::addColumn<int>("position");
     QTest::addColumn<QString>("label");
     QTest::newRow("one day, singular") << 1 << "1 day";
@@ -276,8 +258,7 @@ void TestPref::periodLabel_followsTrackBar_data()
     QTest::newRow("the longest period") << 14 << "14 days";
 }
 
-void TestPref::periodLabel_followsTrackBar()
-{
+void TestPref::periodLabel_followsTrackBar() {
     QFETCH(int, position);
     QFETCH(QString, label);
     iRemThreshold = position == 1 ? 2 : 1;
@@ -288,8 +269,7 @@ void TestPref::periodLabel_followsTrackBar()
     QCOMPARE(iRemThreshold, position);
 }
 
-void TestPref::hiddenWipeGroup_passesValuesThroughUnchanged_data()
-{
+void TestPref::hiddenWipeGroup_passesValuesThroughUnchanged_data() {
     QTest::addColumn<bool>("wipe");
     QTest::addColumn<int>("period");
     QTest::newRow("defaults") << true << 1;
@@ -298,8 +278,7 @@ void TestPref::hiddenWipeGroup_passesValuesThroughUnchanged_data()
     QTest::newRow("zero, below the up-down's 1") << true << 0;
 }
 
-void TestPref::hiddenWipeGroup_passesValuesThroughUnchanged()
-{
+void TestPref::hiddenWipeGroup_passesValuesThroughUnchanged() {
     QFETCH(bool, wipe);
     QFETCH(int, period);
     bWipe = wipe;
@@ -313,17 +292,16 @@ void TestPref::hiddenWipeGroup_passesValuesThroughUnchanged()
     QCOMPARE(iWipePeriod, period);
 }
 
-void TestPref::cancel_afterChanges_leavesEveryValueAsItWas()
-{
+void TestPref::cancel_afterChanges_leavesEveryValueAsItWas() {
     iRemThreshold = 0;
     bMinOnClose = true;
     const TPreferenceValues before = TPreferenceValues::Current();
     showDialog();
-    for (QWidget* control :
-         {static_cast<QWidget*>(dialog->CBStartUpMin), static_cast<QWidget*>(dialog->CBPNMonth),
-          static_cast<QWidget*>(dialog->CBMinOnClose), static_cast<QWidget*>(dialog->RBPeriod),
-          static_cast<QWidget*>(dialog->CBMinToTray), static_cast<QWidget*>(dialog->CBReminder),
-          static_cast<QWidget*>(dialog->CBStartUp)})
+    for (QWidget *control :
+         {static_cast<QWidget *>(dialog->CBStartUpMin), static_cast<QWidget *>(dialog->CBPNMonth),
+          static_cast<QWidget *>(dialog->CBMinOnClose), static_cast<QWidget *>(dialog->RBPeriod),
+          static_cast<QWidget *>(dialog->CBMinToTray), static_cast<QWidget *>(dialog->CBReminder),
+          static_cast<QWidget *>(dialog->CBStartUp)})
         QTest::mouseClick(control, Qt::LeftButton);
     dialog->TBPeriod->setValue(9);
     QTest::mouseClick(dialog->Button2, Qt::LeftButton);
@@ -336,8 +314,7 @@ void TestPref::cancel_afterChanges_leavesEveryValueAsItWas()
     QVERIFY(TPreferenceValues::Current() == before);
 }
 
-void TestPref::ok_writesNothingToTheSettingsStore()
-{
+void TestPref::ok_writesNothingToTheSettingsStore() {
     showDialog();
     QTest::mouseClick(dialog->CBStartUp, Qt::LeftButton);
     QTest::mouseClick(dialog->BOk, Qt::LeftButton);
@@ -346,8 +323,7 @@ void TestPref::ok_writesNothingToTheSettingsStore()
     QVERIFY(!QFile::exists(config.path() + "/autostart/quorva.desktop"));
 }
 
-void TestPref::helpButtonAndF1_openPreferencesHelpTopic()
-{
+void TestPref::helpButtonAndF1_openPreferencesHelpTopic() {
     showDialog();
     GUI->LastHelpTopic.clear();
     QTest::mouseClick(dialog->BHelp, Qt::LeftButton);
@@ -361,57 +337,50 @@ void TestPref::helpButtonAndF1_openPreferencesHelpTopic()
     QCOMPARE(GUI->LastHelpTopic, QString("::/HTML/Getting_Started.html#Preferences"));
 }
 
-void TestPref::actionPref_remindersSwitchedOn_popsUpReminder()
-{
+void TestPref::actionPref_remindersSwitchedOn_popsUpReminder() {
     bReminder = false;
     const std::unique_ptr<TfrmMain> main = createMain();
     main->show();
-    runPreferences(*main, [](TfrmPref& pref) {
-        QTest::mouseClick(pref.CBReminder, Qt::LeftButton);
-    });
+    runPreferences(*main,
+                   [](TfrmPref &pref) { QTest::mouseClick(pref.CBReminder, Qt::LeftButton); });
     QCOMPARE(bReminder, true);
     QVERIFY(reminder->isVisible());
     QCOMPARE(reminder->LFirst->text(), QString("Nothing is planned for the next 2 days."));
     QTRY_VERIFY_WITH_TIMEOUT(!main->sliding(), 20000);
 }
 
-void TestPref::actionPref_remindersSwitchedOff_closesVisibleReminder()
-{
+void TestPref::actionPref_remindersSwitchedOff_closesVisibleReminder() {
     const std::unique_ptr<TfrmMain> main = createMain();
     main->show();
     main->PopUpReminder();
     QVERIFY(reminder->isVisible());
-    runPreferences(*main, [](TfrmPref& pref) {
-        QTest::mouseClick(pref.CBReminder, Qt::LeftButton);
-    });
+    runPreferences(*main,
+                   [](TfrmPref &pref) { QTest::mouseClick(pref.CBReminder, Qt::LeftButton); });
     QCOMPARE(bReminder, false);
     QVERIFY(!reminder->isVisible());
 }
 
-void TestPref::actionPref_remindersStayOn_rebuildsHiddenReminder()
-{
+void TestPref::actionPref_remindersStayOn_rebuildsHiddenReminder() {
     const std::unique_ptr<TfrmMain> main = createMain();
     main->show();
     Events.SetOnce(4, 10, 2025, "Dentist");
     reminder->FormShow();
     QCOMPARE(reminder->LFirst->text(), QString("Nothing is planned for the next 2 days."));
-    runPreferences(*main, [](TfrmPref& pref) { pref.TBPeriod->setValue(14); });
+    runPreferences(*main, [](TfrmPref &pref) { pref.TBPeriod->setValue(14); });
     QCOMPARE(iRemThreshold, 14);
     QVERIFY(!reminder->isVisible());
     QCOMPARE(reminder->LFirst->text(), QString("In 9 days, on Thursday, April 10:\nDentist"));
 }
 
-void TestPref::actionPref_pastAndNextMonthOff_redrawsMonthView()
-{
+void TestPref::actionPref_pastAndNextMonthOff_redrawsMonthView() {
     const std::unique_ptr<TfrmMain> main = createMain();
     main->show();
     // April 2025 starts on a Tuesday: the first two cells belong to March.
-    auto* firstCell = main->findChild<QLabel*>("LDay1");
+    auto *firstCell = main->findChild<QLabel *>("LDay1");
     QVERIFY(firstCell);
     QCOMPARE(firstCell->text(), QString("30"));
-    runPreferences(*main, [](TfrmPref& pref) {
-        QTest::mouseClick(pref.CBPNMonth, Qt::LeftButton);
-    });
+    runPreferences(*main,
+                   [](TfrmPref &pref) { QTest::mouseClick(pref.CBPNMonth, Qt::LeftButton); });
     QCOMPARE(bShowPNMonth, false);
     QCOMPARE(firstCell->text(), QString());
 }

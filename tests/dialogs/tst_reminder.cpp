@@ -27,8 +27,7 @@ namespace {
 class TRecordingOps : public TMainOps {
 public:
     QStringList calls;
-    void GoToDate(int month, int day, int year) override
-    {
+    void GoToDate(int month, int day, int year) override {
         calls << QString("GoToDate %1/%2/%3").arg(month).arg(day).arg(year);
     }
     void SBMainClick() override { calls << "SBMainClick"; }
@@ -40,26 +39,23 @@ public:
 // Tuesday.
 const QDate TestToday(2025, 4, 1);
 
-void SetToday(const QDate& date, const QTime& time = QTime(12, 0))
-{
+void SetToday(const QDate &date, const QTime &time = QTime(12, 0)) {
     const QDateTime now(date, time);
     Clock::SetSource([now] { return now; });
 }
 
 // Every label of the scroll box, top to bottom as they are seen.
-QList<QLabel*> LabelsOnScreen(const TfrmReminder& window)
-{
-    QList<QLabel*> labels =
-        window.SBRem->widget()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+QList<QLabel *> LabelsOnScreen(const TfrmReminder &window) {
+    QList<QLabel *> labels =
+        window.SBRem->widget()->findChildren<QLabel *>(Qt::FindDirectChildrenOnly);
     std::sort(labels.begin(), labels.end(),
-              [](const QLabel* a, const QLabel* b) { return a->y() < b->y(); });
+              [](const QLabel *a, const QLabel *b) { return a->y() < b->y(); });
     return labels;
 }
 
-QString Describe(const QList<QLabel*>& labels)
-{
+QString Describe(const QList<QLabel *> &labels) {
     QStringList parts;
-    for (const QLabel* label : labels) {
+    for (const QLabel *label : labels) {
         const int tag = label->property("tag").toInt();
         parts << (label->objectName() == "LFirst" ? QString("LFirst")
                   : label->text().isEmpty()       ? QString("spacer %1").arg(tag)
@@ -68,26 +64,23 @@ QString Describe(const QList<QLabel*>& labels)
     return parts.join(", ");
 }
 
-QLabel* EntryWithTag(const TfrmReminder& window, int tag)
-{
-    for (QLabel* label : LabelsOnScreen(window))
+QLabel *EntryWithTag(const TfrmReminder &window, int tag) {
+    for (QLabel *label : LabelsOnScreen(window))
         if (label->property("tag").toInt() == tag && !label->text().isEmpty())
             return label;
     return nullptr;
 }
 
-QColor TextColour(const QLabel* label)
-{
+QColor TextColour(const QLabel *label) {
     return label->palette().color(QPalette::WindowText);
 }
 
 // Answers the next message box with the given button once it is up.
-void AnswerMessageBox(QMessageBox::StandardButton answer)
-{
-    auto* poll = new QTimer;
+void AnswerMessageBox(QMessageBox::StandardButton answer) {
+    auto *poll = new QTimer;
     poll->setInterval(10);
     QObject::connect(poll, &QTimer::timeout, poll, [poll, answer] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
             poll->stop();
             poll->deleteLater();
             box->button(answer)->click();
@@ -144,8 +137,7 @@ private:
     std::unique_ptr<TfrmReminder> window;
 };
 
-void TestReminder::initTestCase()
-{
+void TestReminder::initTestCase() {
     QApplication::setQuitOnLastWindowClosed(false);
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
@@ -154,8 +146,7 @@ void TestReminder::initTestCase()
     GUI = gui.get();
 }
 
-void TestReminder::init()
-{
+void TestReminder::init() {
     ResetPreferences();
     Events.Clear();
     SetToday(TestToday);
@@ -165,8 +156,7 @@ void TestReminder::init()
     frmReminder = window.get();
 }
 
-void TestReminder::cleanup()
-{
+void TestReminder::cleanup() {
     frmReminder = nullptr;
     window.reset();
     MainOps = nullptr;
@@ -177,8 +167,7 @@ void TestReminder::cleanup()
     QFile::remove(app.path() + "/quorva.ini");
 }
 
-std::unique_ptr<TfrmMain> TestReminder::createMain()
-{
+std::unique_ptr<TfrmMain> TestReminder::createMain() {
     auto main = std::make_unique<TfrmMain>(QStringList{"quorva"});
     // The tests tick the timer themselves.
     QCoreApplication::processEvents();
@@ -186,16 +175,14 @@ std::unique_ptr<TfrmMain> TestReminder::createMain()
     return main;
 }
 
-void TestReminder::formCreate_nothingStored_is220By136ToolWindowWithoutOwner()
-{
+void TestReminder::formCreate_nothingStored_is220By136ToolWindowWithoutOwner() {
     QCOMPARE(window->size(), QSize(220, 136));
     QCOMPARE(window->windowTitle(), QString("Reminder - Quorva"));
     QVERIFY(window->windowFlags().testFlag(Qt::Tool));
     QVERIFY(window->parentWidget() == nullptr);
 }
 
-void TestReminder::formCreate_storedSize_isApplied()
-{
+void TestReminder::formCreate_storedSize_isApplied() {
     TCloseSettings stored;
     stored.ReminderHeight = 300;
     stored.ReminderWidth = 250;
@@ -204,8 +191,7 @@ void TestReminder::formCreate_storedSize_isApplied()
     QCOMPARE(sized.size(), QSize(250, 300));
 }
 
-void TestReminder::formShow_nothingPlanned_saysSoForThePeriod_data()
-{
+void TestReminder::formShow_nothingPlanned_saysSoForThePeriod_data() {
     QTest::addColumn<int>("days");
     QTest::addColumn<QString>("line");
     QTest::newRow("today only") << 0 << "Nothing is planned for today.";
@@ -214,8 +200,7 @@ void TestReminder::formShow_nothingPlanned_saysSoForThePeriod_data()
     QTest::newRow("negative, as today") << -3 << "Nothing is planned for today.";
 }
 
-void TestReminder::formShow_nothingPlanned_saysSoForThePeriod()
-{
+void TestReminder::formShow_nothingPlanned_saysSoForThePeriod() {
     QFETCH(int, days);
     QFETCH(QString, line);
     iRemThreshold = days;
@@ -225,8 +210,7 @@ void TestReminder::formShow_nothingPlanned_saysSoForThePeriod()
     QCOMPARE(Describe(LabelsOnScreen(*window)), QString("LFirst"));
 }
 
-void TestReminder::formShow_remindersOff_singleDisabledLineEvenWithEvents()
-{
+void TestReminder::formShow_remindersOff_singleDisabledLineEvenWithEvents() {
     bReminder = false;
     Events.SetOnce(4, 1, 2025, "Dentist");
     Events.SetOnce(4, 2, 2025, "Meeting");
@@ -235,23 +219,20 @@ void TestReminder::formShow_remindersOff_singleDisabledLineEvenWithEvents()
     QCOMPARE(Describe(LabelsOnScreen(*window)), QString("LFirst"));
 }
 
-void TestReminder::click_remindersOff_opensPreferences()
-{
+void TestReminder::click_remindersOff_opensPreferences() {
     bReminder = false;
     window->show();
     QTest::mouseClick(window->LFirst, Qt::LeftButton);
     QCOMPARE(ops.calls, QStringList{"ActionPrefExecute"});
 }
 
-void TestReminder::click_nothingPlannedLine_bringsUpToday()
-{
+void TestReminder::click_nothingPlannedLine_bringsUpToday() {
     window->show();
     QTest::mouseClick(window->LFirst, Qt::LeftButton);
     QCOMPARE(ops.calls, (QStringList{"RestoreAndActivate", "SBMainClick"}));
 }
 
-void TestReminder::formShow_oneDate_usesOnlyLFirst()
-{
+void TestReminder::formShow_oneDate_usesOnlyLFirst() {
     Events.SetOnce(4, 3, 2025, "Dentist 9:00");
     Events.SetMonthly(3, "Call the bank");
     window->show();
@@ -260,8 +241,7 @@ void TestReminder::formShow_oneDate_usesOnlyLFirst()
     QCOMPARE(Describe(LabelsOnScreen(*window)), QString("LFirst"));
 }
 
-void TestReminder::formShow_threeDates_entriesWithSpacersInDateOrder()
-{
+void TestReminder::formShow_threeDates_entriesWithSpacersInDateOrder() {
     iRemThreshold = 7;
     Events.SetOnce(4, 6, 2025, "Party");
     Events.SetOnce(4, 1, 2025, "Dentist\r\nCall Bob");
@@ -269,34 +249,31 @@ void TestReminder::formShow_threeDates_entriesWithSpacersInDateOrder()
     window->show();
     QCoreApplication::processEvents();
 
-    const QList<QLabel*> labels = LabelsOnScreen(*window);
+    const QList<QLabel *> labels = LabelsOnScreen(*window);
     QCOMPARE(Describe(labels), QString("LFirst, spacer 1, entry 1, spacer 1, entry 2"));
     QCOMPARE(labels[0]->text(), QString("Today, on Tuesday, April 1:\nDentist\nCall Bob"));
     QCOMPARE(labels[2]->text(), QString("Tomorrow, on Wednesday, April 2:\nMeeting"));
     QCOMPARE(labels[4]->text(), QString("In 5 days, on Sunday, April 6:\nParty"));
     for (int i = 1; i < labels.size(); ++i)
-        QVERIFY2(labels[i]->y() >= labels[i - 1]->y() + labels[i - 1]->height(),
-                 "labels overlap");
+        QVERIFY2(labels[i]->y() >= labels[i - 1]->y() + labels[i - 1]->height(), "labels overlap");
     QVERIFY(labels[1]->height() > 0);
     QVERIFY(labels[1]->height() < labels[2]->height() / 2);
 }
 
-void TestReminder::click_thirdEntry_goesToThirdDate()
-{
+void TestReminder::click_thirdEntry_goesToThirdDate() {
     iRemThreshold = 7;
     Events.SetOnce(4, 1, 2025, "Dentist");
     Events.SetOnce(4, 2, 2025, "Meeting");
     Events.SetOnce(4, 6, 2025, "Party");
     window->show();
     QCoreApplication::processEvents();
-    QLabel* third = EntryWithTag(*window, 2);
+    QLabel *third = EntryWithTag(*window, 2);
     QVERIFY(third);
     QTest::mouseClick(third, Qt::LeftButton);
     QCOMPARE(ops.calls, (QStringList{"RestoreAndActivate", "GoToDate 4/6/2025"}));
 }
 
-void TestReminder::formShow_fewerDatesThanBefore_leavesNoOldLabels()
-{
+void TestReminder::formShow_fewerDatesThanBefore_leavesNoOldLabels() {
     iRemThreshold = 7;
     Events.SetOnce(4, 1, 2025, "Dentist");
     Events.SetOnce(4, 2, 2025, "Meeting");
@@ -313,8 +290,7 @@ void TestReminder::formShow_fewerDatesThanBefore_leavesNoOldLabels()
     QCOMPARE(Describe(LabelsOnScreen(*window)), QString("LFirst, spacer 1, entry 1"));
 }
 
-void TestReminder::formShow_markupAndLongLines_shownAsTextAndWrapped()
-{
+void TestReminder::formShow_markupAndLongLines_shownAsTextAndWrapped() {
     const QString longLine = "Bring the papers for the tax office and the bank and the school";
     Events.SetOnce(4, 1, 2025, ("<b>Rent</b> " + longLine).toStdString());
     window->show();
@@ -326,12 +302,11 @@ void TestReminder::formShow_markupAndLongLines_shownAsTextAndWrapped()
     QVERIFY(window->LFirst->width() <= window->SBRem->viewport()->width());
 }
 
-void TestReminder::hover_entry_turnsOrangeAndBackToBlue()
-{
+void TestReminder::hover_entry_turnsOrangeAndBackToBlue() {
     Events.SetOnce(4, 1, 2025, "Dentist");
     Events.SetOnce(4, 2, 2025, "Meeting");
     window->show();
-    QLabel* second = EntryWithTag(*window, 1);
+    QLabel *second = EntryWithTag(*window, 1);
     QVERIFY(second);
     QCOMPARE(TextColour(second), QColor(0, 0, 255));
     QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
@@ -343,15 +318,13 @@ void TestReminder::hover_entry_turnsOrangeAndBackToBlue()
     QCOMPARE(TextColour(second), QColor(0, 0, 255));
 }
 
-void TestReminder::escape_closesTheWindow()
-{
+void TestReminder::escape_closesTheWindow() {
     window->show();
     QTest::keyClick(window.get(), Qt::Key_Escape);
     QVERIFY(!window->isVisible());
 }
 
-void TestReminder::f1_opensReminderHelpTopic()
-{
+void TestReminder::f1_opensReminderHelpTopic() {
     window->show();
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
@@ -360,8 +333,7 @@ void TestReminder::f1_opensReminderHelpTopic()
     QCOMPARE(GUI->LastHelpTopic, QString("::/HTML/Getting_Started.html#Reminder"));
 }
 
-void TestReminder::slideDelay_followsWorkAreaAndWindowHeight_data()
-{
+void TestReminder::slideDelay_followsWorkAreaAndWindowHeight_data() {
     QTest::addColumn<int>("workArea");
     QTest::addColumn<int>("height");
     QTest::addColumn<int>("delay");
@@ -372,16 +344,14 @@ void TestReminder::slideDelay_followsWorkAreaAndWindowHeight_data()
     QTest::newRow("shrunk to the work area: 1 div 2 = 0") << 600 << 600 << 0;
 }
 
-void TestReminder::slideDelay_followsWorkAreaAndWindowHeight()
-{
+void TestReminder::slideDelay_followsWorkAreaAndWindowHeight() {
     QFETCH(int, workArea);
     QFETCH(int, height);
     QFETCH(int, delay);
     QCOMPARE(TfrmMain::ReminderSlideDelay(workArea, height), delay);
 }
 
-void TestReminder::popUp_bottomRightOfWorkArea_slidesUpToFullHeight()
-{
+void TestReminder::popUp_bottomRightOfWorkArea_slidesUpToFullHeight() {
     const std::unique_ptr<TfrmMain> main = createMain();
     const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
     main->PopUpReminder();
@@ -396,8 +366,7 @@ void TestReminder::popUp_bottomRightOfWorkArea_slidesUpToFullHeight()
     QCOMPARE(window->LFirst->text(), QString("Nothing is planned for the next 2 days."));
 }
 
-void TestReminder::popUp_windowTallerThanWorkArea_isShrunk()
-{
+void TestReminder::popUp_windowTallerThanWorkArea_isShrunk() {
     const std::unique_ptr<TfrmMain> main = createMain();
     const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
     window->resize(220, work.height() + 200);
@@ -407,8 +376,7 @@ void TestReminder::popUp_windowTallerThanWorkArea_isShrunk()
     QCOMPARE(window->y(), work.top() + 1);
 }
 
-void TestReminder::popUp_duringSlide_restartsFromTheBottom()
-{
+void TestReminder::popUp_duringSlide_restartsFromTheBottom() {
     const std::unique_ptr<TfrmMain> main = createMain();
     const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
     const int bottom = work.top() + work.height();
@@ -422,8 +390,7 @@ void TestReminder::popUp_duringSlide_restartsFromTheBottom()
     QCOMPARE(window->y(), bottom - 136 + 1);
 }
 
-void TestReminder::firstTick_somethingDue_popsUp()
-{
+void TestReminder::firstTick_somethingDue_popsUp() {
     const std::unique_ptr<TfrmMain> main = createMain();
     Events.SetOnce(4, 3, 2025, "Dentist");
     main->Timer1Timer();
@@ -432,8 +399,7 @@ void TestReminder::firstTick_somethingDue_popsUp()
     QTRY_VERIFY_WITH_TIMEOUT(!main->sliding(), 20000);
 }
 
-void TestReminder::firstTick_nothingDueOrRemindersOff_staysHidden()
-{
+void TestReminder::firstTick_nothingDueOrRemindersOff_staysHidden() {
     {
         const std::unique_ptr<TfrmMain> main = createMain();
         Events.SetOnce(4, 4, 2025, "Beyond the look-ahead");
@@ -449,8 +415,7 @@ void TestReminder::firstTick_nothingDueOrRemindersOff_staysHidden()
     }
 }
 
-void TestReminder::dayChange_somethingDueTomorrow_popsUpOnTheNewDay()
-{
+void TestReminder::dayChange_somethingDueTomorrow_popsUpOnTheNewDay() {
     iRemThreshold = 0;
     const std::unique_ptr<TfrmMain> main = createMain();
     Events.SetOnce(4, 2, 2025, "Meeting");
@@ -463,8 +428,7 @@ void TestReminder::dayChange_somethingDueTomorrow_popsUpOnTheNewDay()
     QTRY_VERIFY_WITH_TIMEOUT(!main->sliding(), 20000);
 }
 
-void TestReminder::minimise_closesTheReminderWindow()
-{
+void TestReminder::minimise_closesTheReminderWindow() {
     const std::unique_ptr<TfrmMain> main = createMain();
     main->show();
     main->PopUpReminder();
@@ -473,8 +437,7 @@ void TestReminder::minimise_closesTheReminderWindow()
     QTRY_VERIFY(!window->isVisible());
 }
 
-void TestReminder::newList_rebuildsVisibleReminder()
-{
+void TestReminder::newList_rebuildsVisibleReminder() {
     const std::unique_ptr<TfrmMain> main = createMain();
     Events.SetOnce(4, 1, 2025, "Dentist");
     main->PopUpReminder();
