@@ -51,6 +51,7 @@ private slots:
     void formatChange_recomposesRemembersAndShowsWholePage();
     void escape_inEitherList_closesTheWindow_data();
     void escape_inEitherList_closesTheWindow();
+    void altKeys_stepTheZoomAndClose();
     void f1_opensThePrintingHelpTopic();
     void wheel_overTheZoomList_scrollsThePageAndKeepsTheZoom();
     void look_grabWindowToPng();
@@ -275,6 +276,18 @@ void TestPrintForm::escape_inEitherList_closesTheWindow() {
     target->setFocus();
     QTest::keyClick(target, Qt::Key_Escape);
     QVERIFY(!form_->isVisible());
+}
+
+// A button's Alt key presses it the way a click does, after its short press animation.
+void TestPrintForm::altKeys_stepTheZoomAndClose() {
+    open();
+    pickZoomItem("100%");
+    QTest::keyClick(form_.get(), Qt::Key_Plus, Qt::AltModifier);
+    QTRY_COMPARE(list("CBZoom")->currentText(), QString("150%"));
+    QTest::keyClick(form_.get(), Qt::Key_Minus, Qt::AltModifier);
+    QTRY_COMPARE(list("CBZoom")->currentText(), QString("100%"));
+    QTest::keyClick(form_.get(), Qt::Key_C, Qt::AltModifier);
+    QTRY_VERIFY(!form_->isVisible());
 }
 
 void TestPrintForm::f1_opensThePrintingHelpTopic() {

@@ -89,6 +89,7 @@ private slots:
     void print_bracketsAndAmpersand_printLiterally();
     void print_rangeWithoutPageOne_printsNothing();
     void printDialog_offersThePdfFileAndThePageChoices();
+    void prepareForPrinter_takesTheSheetThePrinterReports();
 };
 
 void TestReportRenderer::placedRect_footerBand_followsPageBottomOnEveryPaper_data() {
@@ -253,6 +254,19 @@ void TestReportRenderer::printDialog_offersThePdfFileAndThePageChoices() {
     QCOMPARE(printer.copyCount(), 1);
     QVERIFY(printer.collateCopies());
     QCOMPARE(printer.pageLayout().orientation(), QPageLayout::Landscape);
+}
+
+void TestReportRenderer::prepareForPrinter_takesTheSheetThePrinterReports() {
+    TReportPage page; // Letter
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageOrientation(QPageLayout::Portrait);
+    page.PrepareForPrinter(printer);
+    // The file printer reports A4 in whole points, a hair short of 210 mm.
+    QCOMPARE(page.PageWidth(), 1071);
+    QVERIFY(qAbs(page.PageHeight() - 758) <= 1);
+    QCOMPARE(page.PaperCode(), 1);
 }
 
 QTEST_MAIN(TestReportRenderer)
