@@ -1,8 +1,11 @@
 // The find dialog as a person meets it: typing a text, finding its dates, pointing at a
 // result and clicking it.
+#include "Clock.h"
 #include "Colors.h"
 #include "FindForm.h"
 #include "Fonts.h"
+#include "GUI.h"
+#include "MainForm.h"
 #include "MainOps.h"
 #include "Pool.h"
 
@@ -141,6 +144,7 @@ private slots:
     void pointerOverResult_turnsItOrangeWithHandUntilItLeaves();
     void pointerOverHeader_keepsArrowAndClickDoesNothing();
     void resultClick_goesToItsDateAndTheDialogStays();
+    void resultClick_withTheMainWindow_movesTheDialogOffTheCell();
     void lookAtTheDialog();
 
 private:
@@ -353,6 +357,48 @@ void TestFind::resultClick_goesToItsDateAndTheDialogStays()
     QTest::mouseClick(cells, Qt::LeftButton, {}, RowCentre(*find, 1));
     QCOMPARE(ops.dates.size(), std::size_t(2));
     QCOMPARE(ops.dates[1], (std::array<int, 3>{3, 12, 2025}));
+}
+
+void TestFind::resultClick_withTheMainWindow_movesTheDialogOffTheCell()
+{
+    find->hide();
+    QTemporaryDir appDir;
+    TGUI gui;
+    gui.AppDir = appDir.path() + '/';
+    GUI = &gui;
+    Clock::SetSource([] { return QDateTime(QDate(2025, 3, 10), QTime(12, 0)); });
+    {
+        TfrmMain main({"quorva"});
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        FillStore();
+        TfrmFind dialog(&main);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        Search(dialog, "m\xC3\xBCller");
+        QCOMPARE(dialog.RowCount(), 2);
+        QCOMPARE(Selection.ShownMonth, 1);
+
+        // May 1, 2025 is a Thursday, so Monday May 5 is the second row's second cell.
+        const QWidget* cell = main.findChild<QWidget*>("PDay9");
+        QVERIFY(cell);
+        const QRect cellRect(cell->mapToGlobal(QPoint(0, 0)), cell->size());
+        dialog.move(cellRect.center() - QPoint(dialog.width() / 2, dialog.height() / 2));
+        QVERIFY(dialog.frameGeometry().intersects(cellRect));
+
+        QWidget* cells = dialog.SGFind->viewport();
+        MovePointer(cells, RowCentre(dialog, 1));
+        QTest::mouseClick(cells, Qt::LeftButton, {}, RowCentre(dialog, 1));
+        QCOMPARE(Selection.ShownMonth, 3);
+        QVERIFY(dialog.isVisible());
+        QVERIFY(!dialog.frameGeometry().intersects(cellRect));
+        // Too wide for the room left of the cell, so it goes directly right of it.
+        QVERIFY(dialog.width() >= cellRect.left());
+        QCOMPARE(dialog.frameGeometry().left(), cellRect.right() + 1);
+    }
+    GUI = nullptr;
+    Clock::SetSource({});
+    MainOps = &ops;
 }
 
 void TestFind::lookAtTheDialog()
