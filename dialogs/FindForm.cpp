@@ -6,6 +6,7 @@
 #include "Pool.h"
 
 #include <QCheckBox>
+#include <QCursor>
 #include <QEvent>
 #include <QHeaderView>
 #include <QLabel>
@@ -14,6 +15,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
@@ -139,6 +141,9 @@ void TfrmFind::createGrid()
     header->setSectionResizeMode(QHeaderView::Fixed);
     SGFind->setColumnWidth(0, DateColumnWidth);
 
+    // Scrolling moves rows under a pointer that stands still.
+    connect(SGFind->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &TfrmFind::followPointerAfterScroll);
     SGFind->viewport()->setMouseTracking(true);
     header->viewport()->setMouseTracking(true);
     SGFind->viewport()->installEventFilter(this);
@@ -290,6 +295,13 @@ void TfrmFind::SGFindMouseMove(const QPoint& viewportPos)
     SGFind->viewport()->setCursor(hoverRow > 0 ? Qt::PointingHandCursor : Qt::ArrowCursor);
 }
 
+void TfrmFind::followPointerAfterScroll()
+{
+    QWidget* cells = SGFind->viewport();
+    if (hoverRow > 0 && cells->underMouse())
+        SGFindMouseMove(cells->mapFromGlobal(QCursor::pos()));
+}
+
 void TfrmFind::setHoverRow(int row)
 {
     if (row == hoverRow)
@@ -332,10 +344,16 @@ bool TfrmFind::eventFilter(QObject* watched, QEvent* event)
     case QEvent::Leave:
         setHoverRow(-1);
         break;
-    case QEvent::MouseButtonRelease:
-        if (watched == cells && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-            SGFindClick();
+    case QEvent::MouseButtonRelease: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (watched != cells || mouse->button() != Qt::LeftButton)
+            break;
+        // The list may have scrolled under a pointer that stood still (wheel, keys): the
+        // row under the pointer now is the one the user clicks, not the one last hovered.
+        SGFindMouseMove(mouse->position().toPoint());
+        SGFindClick();
         break;
+    }
     default:
         break;
     }

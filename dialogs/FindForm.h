@@ -74,6 +74,7 @@ private:
     void placeControls();
     void centreOnOwner();
     void setHoverRow(int row);
+    void followPointerAfterScroll();
     void addResult(int month, int day, int year, const QString& text);
     void paintHeader();
 

@@ -1,5 +1,6 @@
 // The find dialog as a person meets it: typing a text, finding its dates, pointing at a
 // result and clicking it.
+#include "AboutForm.h"
 #include "Clock.h"
 #include "Colors.h"
 #include "FindForm.h"
@@ -9,6 +10,7 @@
 #include "MainOps.h"
 #include "Pool.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QHeaderView>
@@ -19,6 +21,7 @@
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <array>
@@ -125,6 +128,43 @@ int WednesdaysInCache()
     return count;
 }
 
+// The program's own main window on the fixed date, in a temporary application folder.
+class TRealMainWindow {
+public:
+    TRealMainWindow()
+    {
+        gui.AppDir = appDir.path() + '/';
+        GUI = &gui;
+        Clock::SetSource([] { return QDateTime(QDate(2025, 3, 10), QTime(12, 0)); });
+        window = std::make_unique<TfrmMain>(QStringList{"quorva"});
+    }
+    ~TRealMainWindow()
+    {
+        window.reset();
+        GUI = nullptr;
+        Clock::SetSource({});
+    }
+    TfrmMain& main() { return *window; }
+
+private:
+    QTemporaryDir appDir;
+    TGUI gui;
+    std::unique_ptr<TfrmMain> window;
+};
+
+// Runs the action and returns the modal window it opened, closing it again.
+QWidget* ModalWidgetOpenedBy(QAction* action)
+{
+    QWidget* opened = nullptr;
+    QTimer::singleShot(0, [&opened] {
+        opened = QApplication::activeModalWidget();
+        if (auto* dialog = qobject_cast<QDialog*>(opened))
+            dialog->reject();
+    });
+    action->trigger();
+    return opened;
+}
+
 } // namespace
 
 class TestFind : public QObject {
@@ -144,7 +184,9 @@ private slots:
     void pointerOverResult_turnsItOrangeWithHandUntilItLeaves();
     void pointerOverHeader_keepsArrowAndClickDoesNothing();
     void resultClick_goesToItsDateAndTheDialogStays();
+    void resultClick_afterScrollingUnderAStillPointer_takesTheRowNowUnderIt();
     void resultClick_withTheMainWindow_movesTheDialogOffTheCell();
+    void mainWindowCommands_openFindAndAboutModally();
     void lookAtTheDialog();
 
 private:
@@ -359,46 +401,74 @@ void TestFind::resultClick_goesToItsDateAndTheDialogStays()
     QCOMPARE(ops.dates[1], (std::array<int, 3>{3, 12, 2025}));
 }
 
+void TestFind::resultClick_afterScrollingUnderAStillPointer_takesTheRowNowUnderIt()
+{
+    Search(*find, "choir");
+    QWidget* cells = find->SGFind->viewport();
+    const QPoint pointer = RowCentre(*find, 2);
+    MovePointer(cells, pointer);
+    find->SGFind->verticalScrollBar()->setValue(10);
+    const int underPointer = find->SGFind->rowAt(pointer.y()) + 1;
+    QVERIFY(underPointer > 2);
+    QTest::mouseClick(cells, Qt::LeftButton, {}, pointer);
+    QCOMPARE(ops.dates.size(), std::size_t(1));
+    const TSearchResults& expected = SearchResults.at(underPointer);
+    QCOMPARE(ops.dates[0], (std::array<int, 3>{expected.Month, expected.Day, expected.Year}));
+}
+
 void TestFind::resultClick_withTheMainWindow_movesTheDialogOffTheCell()
 {
     find->hide();
-    QTemporaryDir appDir;
-    TGUI gui;
-    gui.AppDir = appDir.path() + '/';
-    GUI = &gui;
-    Clock::SetSource([] { return QDateTime(QDate(2025, 3, 10), QTime(12, 0)); });
-    {
-        TfrmMain main({"quorva"});
-        main.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&main));
-        FillStore();
-        TfrmFind dialog(&main);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        Search(dialog, "m\xC3\xBCller");
-        QCOMPARE(dialog.RowCount(), 2);
-        QCOMPARE(Selection.ShownMonth, 1);
+    TRealMainWindow real;
+    TfrmMain& main = real.main();
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    FillStore();
+    TfrmFind dialog(&main);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    Search(dialog, "m\xC3\xBCller");
+    QCOMPARE(dialog.RowCount(), 2);
+    QCOMPARE(Selection.ShownMonth, 1);
 
-        // May 1, 2025 is a Thursday, so Monday May 5 is the second row's second cell.
-        const QWidget* cell = main.findChild<QWidget*>("PDay9");
-        QVERIFY(cell);
-        const QRect cellRect(cell->mapToGlobal(QPoint(0, 0)), cell->size());
-        dialog.move(cellRect.center() - QPoint(dialog.width() / 2, dialog.height() / 2));
-        QVERIFY(dialog.frameGeometry().intersects(cellRect));
+    // May 1, 2025 is a Thursday, so Monday May 5 is the second row's second cell.
+    const QWidget* cell = main.findChild<QWidget*>("PDay9");
+    QVERIFY(cell);
+    const QRect cellRect(cell->mapToGlobal(QPoint(0, 0)), cell->size());
+    dialog.move(cellRect.center() - QPoint(dialog.width() / 2, dialog.height() / 2));
+    QVERIFY(dialog.frameGeometry().intersects(cellRect));
 
-        QWidget* cells = dialog.SGFind->viewport();
-        MovePointer(cells, RowCentre(dialog, 1));
-        QTest::mouseClick(cells, Qt::LeftButton, {}, RowCentre(dialog, 1));
-        QCOMPARE(Selection.ShownMonth, 3);
-        QVERIFY(dialog.isVisible());
-        QVERIFY(!dialog.frameGeometry().intersects(cellRect));
-        // Too wide for the room left of the cell, so it goes directly right of it.
-        QVERIFY(dialog.width() >= cellRect.left());
-        QCOMPARE(dialog.frameGeometry().left(), cellRect.right() + 1);
-    }
-    GUI = nullptr;
-    Clock::SetSource({});
-    MainOps = &ops;
+    QWidget* cells = dialog.SGFind->viewport();
+    MovePointer(cells, RowCentre(dialog, 1));
+    QTest::mouseClick(cells, Qt::LeftButton, {}, RowCentre(dialog, 1));
+    QCOMPARE(Selection.ShownMonth, 3);
+    QVERIFY(dialog.isVisible());
+    QVERIFY(!dialog.frameGeometry().intersects(cellRect));
+    // Too wide for the room left of the cell, so it goes directly right of it.
+    QVERIFY(dialog.width() >= cellRect.left());
+    QCOMPARE(dialog.frameGeometry().left(), cellRect.right() + 1);
+}
+
+void TestFind::mainWindowCommands_openFindAndAboutModally()
+{
+    find->hide();
+    TRealMainWindow real;
+    TfrmMain& main = real.main();
+    main.show();
+    TfrmFind findDialog(&main);
+    TfrmAbout aboutBox(&main);
+    frmFind = &findDialog;
+    frmAbout = &aboutBox;
+    QAction* findAction = main.findChild<QAction*>("AFind");
+    QVERIFY(findAction);
+    QCOMPARE(findAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
+    QCOMPARE(ModalWidgetOpenedBy(findAction), &findDialog);
+    QAction* aboutItem = main.findChild<QAction*>("MenuAbout");
+    QVERIFY(aboutItem);
+    QCOMPARE(aboutItem->text(), QString("&About..."));
+    QCOMPARE(ModalWidgetOpenedBy(aboutItem), &aboutBox);
+    frmFind = nullptr;
+    frmAbout = nullptr;
 }
 
 void TestFind::lookAtTheDialog()
