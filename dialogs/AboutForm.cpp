@@ -13,6 +13,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QShowEvent>
 #include <QUrl>
 
 TfrmAbout* frmAbout = nullptr;
@@ -145,6 +146,10 @@ void TfrmAbout::FormCreate()
 
 void TfrmAbout::showEvent(QShowEvent* event)
 {
+    if (event->spontaneous()) {
+        QDialog::showEvent(event);
+        return;
+    }
     if (const QScreen* screen = this->screen()) {
         const QRect area = screen->availableGeometry();
         move(area.center() - QPoint(width() / 2, height() / 2));

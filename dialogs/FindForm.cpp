@@ -16,6 +16,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
@@ -163,9 +164,11 @@ int TfrmFind::RowCount() const
     return SGFind->rowCount() + 1;
 }
 
+// A spontaneous show is the window system uncovering or restoring the window: the list stays.
 void TfrmFind::showEvent(QShowEvent* event)
 {
-    FormShow();
+    if (!event->spontaneous())
+        FormShow();
     QDialog::showEvent(event);
 }
 

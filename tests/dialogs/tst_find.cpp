@@ -473,6 +473,7 @@ void TestFind::mainWindowCommands_openFindAndAboutModally()
 
 void TestFind::lookAtTheDialog()
 {
+    QVERIFY(find->grab().save("/tmp/quorva-find-opened.png"));
     Search(*find, "e");
     MovePointer(find->SGFind->viewport(), RowCentre(*find, 3));
     QVERIFY(find->grab().save("/tmp/quorva-find.png"));
