@@ -78,7 +78,7 @@ TfrmFind::TfrmFind(QWidget* parent) : QDialog(parent)
     SBFind->setObjectName("SBFind");
     // Only the search controls and the status bar are left at the smallest size.
     setMinimumSize(MinimumWidth, PanelHeight + StatusHeight);
-    resize(MinimumWidth, 203);
+    resize(minimumSize());
 }
 
 void TfrmFind::createSearchPanel()

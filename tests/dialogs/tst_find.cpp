@@ -180,6 +180,7 @@ private slots:
     void search_nothingFound_saysSoAndStillGrows();
     void emptySearchText_disablesFindAllAndEnterDoesNothing();
     void reopen_showsEmptyListAtMinimumSizeWithTheOldSearch();
+    void labelAccelerator_focusesTheSearchText();
     void widening_widensTheEventColumnOnly();
     void pointerOverResult_turnsItOrangeWithHandUntilItLeaves();
     void pointerOverHeader_keepsArrowAndClickDoesNothing();
@@ -332,6 +333,15 @@ void TestFind::reopen_showsEmptyListAtMinimumSizeWithTheOldSearch()
     QCOMPARE(find->focusWidget(), find->EFind);
 }
 
+void TestFind::labelAccelerator_focusesTheSearchText()
+{
+    find->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(find.get()));
+    find->Button2->setFocus();
+    QTest::keyClick(find.get(), Qt::Key_N, Qt::AltModifier);
+    QCOMPARE(QApplication::focusWidget(), find->EFind);
+}
+
 void TestFind::widening_widensTheEventColumnOnly()
 {
     Search(*find, "dentist");
@@ -339,6 +349,8 @@ void TestFind::widening_widensTheEventColumnOnly()
     find->resize(find->width() + 150, find->height());
     QCOMPARE(find->SGFind->columnWidth(0), TfrmFind::DateColumnWidth);
     QCOMPARE(find->SGFind->columnWidth(1), before + 150);
+    QCOMPARE(find->SGFind->rowHeight(0), 14);
+    QCOMPARE(find->SGFind->horizontalHeader()->height(), 14);
     QCOMPARE(find->SGFind->columnWidth(1), find->SGFind->width() - TfrmFind::DateColumnWidth);
     // The search text and the buttons keep their distance to the right edge.
     QCOMPARE(find->width() - find->EFind->geometry().right(), 24);
