@@ -16,7 +16,7 @@
 #include <QShowEvent>
 #include <QUrl>
 
-TfrmAbout* frmAbout = nullptr;
+TfrmAbout *frmAbout = nullptr;
 
 namespace {
 
@@ -25,9 +25,8 @@ constexpr int ClientHeight = 199;
 constexpr int PanelHeight = 161;
 constexpr int IconSize = 32;
 
-QLabel* TitleLabel(QWidget* parent, const char* name, const QColor& colour, int x, int y)
-{
-    auto* label = new QLabel(parent);
+QLabel *TitleLabel(QWidget *parent, const char *name, const QColor &colour, int x, int y) {
+    auto *label = new QLabel(parent);
     label->setObjectName(name);
     label->setFont(UiFont("Tahoma", 32));
     QPalette palette = label->palette();
@@ -38,9 +37,8 @@ QLabel* TitleLabel(QWidget* parent, const char* name, const QColor& colour, int 
 }
 
 // The build's own icon; a build without it shows the box without a picture.
-QPixmap ProgramIcon()
-{
-    for (const char* path : {":/icons/quorva-32.png", ":/icons/quorva.png"}) {
+QPixmap ProgramIcon() {
+    for (const char *path : {":/icons/quorva-32.png", ":/icons/quorva.png"}) {
         QPixmap icon(path);
         if (!icon.isNull())
             return icon.size() == QSize(IconSize, IconSize)
@@ -53,8 +51,7 @@ QPixmap ProgramIcon()
 
 } // namespace
 
-TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent)
-{
+TfrmAbout::TfrmAbout(QWidget *parent) : QDialog(parent) {
     setObjectName("frmAbout");
     setWindowTitle("About Quorva");
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -66,8 +63,7 @@ TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent)
     FormCreate();
 }
 
-void TfrmAbout::createPanel()
-{
+void TfrmAbout::createPanel() {
     Panel1 = new QWidget(this);
     Panel1->setObjectName("Panel1");
     Panel1->setGeometry(0, 0, ClientWidth, PanelHeight);
@@ -87,15 +83,13 @@ void TfrmAbout::createPanel()
 // Two labels make one title: the shadow first, the navy front over it 3 pixels to the right
 // and 2 higher. Qt has no inactive-caption text role; the disabled text colour is the
 // desktop's own muted text and plays that part.
-void TfrmAbout::createTitle()
-{
+void TfrmAbout::createTitle() {
     LNameBack = TitleLabel(Panel1, "LNameBack",
                            palette().color(QPalette::Disabled, QPalette::WindowText), 12, 12);
     LNameFront = TitleLabel(Panel1, "LNameFront", QColor(0, 0, 128), 15, 10);
 }
 
-void TfrmAbout::createIcon()
-{
+void TfrmAbout::createIcon() {
     Image1 = new QLabel(Panel1);
     Image1->setObjectName("Image1");
     Image1->move(304, 16);
@@ -108,8 +102,7 @@ void TfrmAbout::createIcon()
     Image1->resize(icon.size());
 }
 
-void TfrmAbout::createWebLink()
-{
+void TfrmAbout::createWebLink() {
     LWeb = new QLabel("Quorva Website", Panel1);
     LWeb->setObjectName("LWeb");
     QFont font = UiFont("Tahoma", 13);
@@ -122,8 +115,7 @@ void TfrmAbout::createWebLink()
     LWeb->installEventFilter(this);
 }
 
-void TfrmAbout::createButtonStrip()
-{
+void TfrmAbout::createButtonStrip() {
     Bevel1 = new QFrame(this);
     Bevel1->setObjectName("Bevel1");
     Bevel1->setFrameStyle(QFrame::HLine | QFrame::Sunken);
@@ -135,8 +127,7 @@ void TfrmAbout::createButtonStrip()
     connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void TfrmAbout::FormCreate()
-{
+void TfrmAbout::FormCreate() {
     const QString title = QString(Constants::ProductName) + ' ' + Constants::Version;
     LNameBack->setText(title);
     LNameFront->setText(title);
@@ -144,13 +135,12 @@ void TfrmAbout::FormCreate()
     LNameFront->adjustSize();
 }
 
-void TfrmAbout::showEvent(QShowEvent* event)
-{
+void TfrmAbout::showEvent(QShowEvent *event) {
     if (event->spontaneous()) {
         QDialog::showEvent(event);
         return;
     }
-    if (const QScreen* screen = this->screen()) {
+    if (const QScreen *screen = this->screen()) {
         const QRect area = screen->availableGeometry();
         move(area.center() - QPoint(width() / 2, height() / 2));
     }
@@ -158,31 +148,26 @@ void TfrmAbout::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
 }
 
-void TfrmAbout::setLinkColour(std::uint32_t colour)
-{
+void TfrmAbout::setLinkColour(std::uint32_t colour) {
     QPalette palette = LWeb->palette();
     palette.setColor(QPalette::WindowText, ToQColor(colour));
     LWeb->setPalette(palette);
 }
 
-void TfrmAbout::LWebMouseEnter()
-{
+void TfrmAbout::LWebMouseEnter() {
     setLinkColour(Colors.LinkHover);
 }
 
-void TfrmAbout::LWebMouseLeave()
-{
+void TfrmAbout::LWebMouseLeave() {
     setLinkColour(Colors.Link);
 }
 
-void TfrmAbout::LWebClick()
-{
+void TfrmAbout::LWebClick() {
     PlayClick();
     QDesktopServices::openUrl(QUrl(Constants::WebAddress));
 }
 
-bool TfrmAbout::eventFilter(QObject* watched, QEvent* event)
-{
+bool TfrmAbout::eventFilter(QObject *watched, QEvent *event) {
     if (watched != LWeb)
         return QDialog::eventFilter(watched, event);
     switch (event->type()) {
@@ -193,7 +178,7 @@ bool TfrmAbout::eventFilter(QObject* watched, QEvent* event)
         LWebMouseLeave();
         break;
     case QEvent::MouseButtonRelease: {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::LeftButton && LWeb->rect().contains(mouse->position().toPoint()))
             LWebClick();
         break;

@@ -25,7 +25,7 @@
 #include <utility>
 
 std::map<int, TSearchResults> SearchResults;
-TfrmFind* frmFind = nullptr;
+TfrmFind *frmFind = nullptr;
 
 namespace {
 
@@ -38,12 +38,11 @@ constexpr int TextIndent = 2;
 // focus frame, elision) stays out.
 class TCellDrawer : public QStyledItemDelegate {
 public:
-    using Draw = std::function<void(QPainter*, const QRect&, int column, int row)>;
-    TCellDrawer(Draw draw, QObject* parent) : QStyledItemDelegate(parent), draw(std::move(draw)) {}
+    using Draw = std::function<void(QPainter *, const QRect &, int column, int row)>;
+    TCellDrawer(Draw draw, QObject *parent) : QStyledItemDelegate(parent), draw(std::move(draw)) {}
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override
-    {
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override {
         draw(painter, option.rect, index.column(), index.row() + 1);
     }
 
@@ -51,22 +50,19 @@ private:
     Draw draw;
 };
 
-QString DateText(int month, int day, int year)
-{
+QString DateText(int month, int day, int year) {
     return QString::fromStdString(MonthNames[month]) + ' ' + QString::number(day) + ", " +
            QString::number(year);
 }
 
 // A result occupies one line: each line-break character becomes a blank of its own.
-QString OneLine(QString text)
-{
+QString OneLine(QString text) {
     return text.replace('\r', ' ').replace('\n', ' ');
 }
 
 } // namespace
 
-TfrmFind::TfrmFind(QWidget* parent) : QDialog(parent)
-{
+TfrmFind::TfrmFind(QWidget *parent) : QDialog(parent) {
     setObjectName("frmFind");
     setWindowTitle("Find - Quorva");
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -81,8 +77,7 @@ TfrmFind::TfrmFind(QWidget* parent) : QDialog(parent)
     resize(minimumSize());
 }
 
-void TfrmFind::createSearchPanel()
-{
+void TfrmFind::createSearchPanel() {
     Panel1 = new QWidget(this);
     Panel1->setObjectName("Panel1");
     Label1 = new QLabel("Fi&nd what:", Panel1);
@@ -106,8 +101,7 @@ void TfrmFind::createSearchPanel()
     Label1->adjustSize();
 }
 
-void TfrmFind::createGrid()
-{
+void TfrmFind::createGrid() {
     SGFind = new QTableWidget(0, 2, this);
     SGFind->setObjectName("SGFind");
     SGFind->setHorizontalHeaderLabels({"Date", "Event"});
@@ -122,18 +116,17 @@ void TfrmFind::createGrid()
     QPalette palette = SGFind->palette();
     palette.setColor(QPalette::Base, ToQColor(Colors.CellBackground));
     SGFind->setPalette(palette);
-    SGFind->setItemDelegate(new TCellDrawer(
-        [this](QPainter* painter, const QRect& rect, int column, int row) {
-            SGFindDrawCell(painter, rect, column, row);
-        },
-        SGFind));
+    SGFind->setItemDelegate(
+        new TCellDrawer([this](QPainter *painter, const QRect &rect, int column,
+                               int row) { SGFindDrawCell(painter, rect, column, row); },
+                        SGFind));
 
-    QHeaderView* rows = SGFind->verticalHeader();
+    QHeaderView *rows = SGFind->verticalHeader();
     rows->hide();
     rows->setMinimumSectionSize(RowHeight);
     rows->setDefaultSectionSize(RowHeight);
     rows->setSectionResizeMode(QHeaderView::Fixed);
-    QHeaderView* header = SGFind->horizontalHeader();
+    QHeaderView *header = SGFind->horizontalHeader();
     header->setFixedHeight(RowHeight);
     header->setSectionsClickable(false);
     header->setHighlightSections(false);
@@ -151,30 +144,26 @@ void TfrmFind::createGrid()
     header->viewport()->installEventFilter(this);
 }
 
-QString TfrmFind::CellText(int column, int row) const
-{
+QString TfrmFind::CellText(int column, int row) const {
     if (row == 0)
         return SGFind->horizontalHeaderItem(column)->text();
-    const QTableWidgetItem* item = SGFind->item(row - 1, column);
+    const QTableWidgetItem *item = SGFind->item(row - 1, column);
     return item ? item->text() : QString();
 }
 
-int TfrmFind::RowCount() const
-{
+int TfrmFind::RowCount() const {
     return SGFind->rowCount() + 1;
 }
 
 // A spontaneous show is the window system uncovering or restoring the window: the list stays.
-void TfrmFind::showEvent(QShowEvent* event)
-{
+void TfrmFind::showEvent(QShowEvent *event) {
     if (!event->spontaneous())
         FormShow();
     QDialog::showEvent(event);
 }
 
 // Every opening starts small with an empty list; the search text and "Match case" stay.
-void TfrmFind::FormShow()
-{
+void TfrmFind::FormShow() {
     resize(MinimumWidth, minimumHeight());
     SGFind->setRowCount(0);
     setHoverRow(-1);
@@ -184,24 +173,21 @@ void TfrmFind::FormShow()
     centreOnOwner();
 }
 
-void TfrmFind::centreOnOwner()
-{
+void TfrmFind::centreOnOwner() {
     if (!parentWidget())
         return;
     const QRect owner = parentWidget()->window()->frameGeometry();
     move(owner.center() - QPoint(width() / 2, height() / 2));
 }
 
-void TfrmFind::resizeEvent(QResizeEvent* event)
-{
+void TfrmFind::resizeEvent(QResizeEvent *event) {
     QDialog::resizeEvent(event);
     placeControls();
     FormResize();
 }
 
 // Search text and buttons keep their distance to the right edge as the dialog widens.
-void TfrmFind::placeControls()
-{
+void TfrmFind::placeControls() {
     const int grow = width() - MinimumWidth;
     Panel1->setGeometry(0, 0, width(), PanelHeight);
     EFind->setGeometry(68, 16, 237 + grow, 21);
@@ -211,21 +197,18 @@ void TfrmFind::placeControls()
     SGFind->setGeometry(0, PanelHeight, width(), qMax(0, height() - PanelHeight - StatusHeight));
 }
 
-void TfrmFind::FormResize()
-{
+void TfrmFind::FormResize() {
     SGFind->setColumnWidth(0, DateColumnWidth);
     SGFind->setColumnWidth(1, qMax(0, SGFind->width() - DateColumnWidth));
 }
 
-void TfrmFind::EFindChange()
-{
+void TfrmFind::EFindChange() {
     BFind->setEnabled(!EFind->text().isEmpty());
 }
 
 // Walks the cached months rather than the store, so that every recurrence kind takes part
 // and a date is found at most once, in date order.
-void TfrmFind::BFindClick()
-{
+void TfrmFind::BFindClick() {
     SearchResults.clear();
     SGFind->setRowCount(0);
     setHoverRow(-1);
@@ -234,7 +217,7 @@ void TfrmFind::BFindClick()
     QString needle = EFind->text();
     if (!matchCase)
         needle = locale.toLower(needle);
-    for (const TMonth& month : Months) {
+    for (const TMonth &month : Months) {
         for (std::size_t i = 0; i < month.Day.size(); ++i) {
             const int day = month.Day[i];
             if (!month.HasEvents[i] || day <= 0)
@@ -251,8 +234,7 @@ void TfrmFind::BFindClick()
         resize(width(), ResultsHeight);
 }
 
-void TfrmFind::addResult(int month, int day, int year, const QString& text)
-{
+void TfrmFind::addResult(int month, int day, int year, const QString &text) {
     const int row = RowCount();
     SGFind->setRowCount(row);
     SGFind->setItem(row - 1, 0, new QTableWidgetItem(DateText(month, day, year)));
@@ -260,8 +242,7 @@ void TfrmFind::addResult(int month, int day, int year, const QString& text)
     SearchResults[row] = {month, day, year};
 }
 
-void TfrmFind::SGFindDrawCell(QPainter* painter, const QRect& rect, int column, int row)
-{
+void TfrmFind::SGFindDrawCell(QPainter *painter, const QRect &rect, int column, int row) {
     QColor back = ToQColor(Colors.CellBackground);
     QColor text = ToQColor(Colors.EventDayText);
     if (row == 0) {
@@ -280,9 +261,8 @@ void TfrmFind::SGFindDrawCell(QPainter* painter, const QRect& rect, int column, 
     painter->restore();
 }
 
-void TfrmFind::paintHeader()
-{
-    QHeaderView* header = SGFind->horizontalHeader();
+void TfrmFind::paintHeader() {
+    QHeaderView *header = SGFind->horizontalHeader();
     QPainter painter(header->viewport());
     for (int column = 0; column < SGFind->columnCount(); ++column) {
         const QRect rect(header->sectionViewportPosition(column), 0, header->sectionSize(column),
@@ -291,22 +271,19 @@ void TfrmFind::paintHeader()
     }
 }
 
-void TfrmFind::SGFindMouseMove(const QPoint& viewportPos)
-{
+void TfrmFind::SGFindMouseMove(const QPoint &viewportPos) {
     const int tableRow = SGFind->rowAt(viewportPos.y());
     setHoverRow(tableRow < 0 ? -1 : tableRow + 1);
     SGFind->viewport()->setCursor(hoverRow > 0 ? Qt::PointingHandCursor : Qt::ArrowCursor);
 }
 
-void TfrmFind::followPointerAfterScroll()
-{
-    QWidget* cells = SGFind->viewport();
+void TfrmFind::followPointerAfterScroll() {
+    QWidget *cells = SGFind->viewport();
     if (hoverRow > 0 && cells->underMouse())
         SGFindMouseMove(cells->mapFromGlobal(QCursor::pos()));
 }
 
-void TfrmFind::setHoverRow(int row)
-{
+void TfrmFind::setHoverRow(int row) {
     if (row == hoverRow)
         return;
     hoverRow = row;
@@ -315,8 +292,7 @@ void TfrmFind::setHoverRow(int row)
 }
 
 // The row under the pointer decides, not the grid's current row.
-void TfrmFind::SGFindClick()
-{
+void TfrmFind::SGFindClick() {
     if (hoverRow <= 0)
         return;
     const auto result = SearchResults.find(hoverRow);
@@ -325,10 +301,9 @@ void TfrmFind::SGFindClick()
     MainOps->GoToDate(result->second.Month, result->second.Day, result->second.Year);
 }
 
-bool TfrmFind::eventFilter(QObject* watched, QEvent* event)
-{
-    QWidget* cells = SGFind->viewport();
-    QWidget* header = SGFind->horizontalHeader()->viewport();
+bool TfrmFind::eventFilter(QObject *watched, QEvent *event) {
+    QWidget *cells = SGFind->viewport();
+    QWidget *header = SGFind->horizontalHeader()->viewport();
     if (watched != cells && watched != header)
         return QDialog::eventFilter(watched, event);
     switch (event->type()) {
@@ -342,13 +317,13 @@ bool TfrmFind::eventFilter(QObject* watched, QEvent* event)
         if (watched == header)
             setHoverRow(0);
         else
-            SGFindMouseMove(static_cast<QMouseEvent*>(event)->position().toPoint());
+            SGFindMouseMove(static_cast<QMouseEvent *>(event)->position().toPoint());
         break;
     case QEvent::Leave:
         setHoverRow(-1);
         break;
     case QEvent::MouseButtonRelease: {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const auto *mouse = static_cast<QMouseEvent *>(event);
         if (watched != cells || mouse->button() != Qt::LeftButton)
             break;
         // The list may have scrolled under a pointer that stood still (wheel, keys): the

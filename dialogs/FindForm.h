@@ -31,7 +31,7 @@ extern std::map<int, TSearchResults> SearchResults;
 class TfrmFind : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmFind(QWidget* parent = nullptr);
+    explicit TfrmFind(QWidget *parent = nullptr);
 
     // The grid's row under the pointer: 0 the header, a result row, or -1 when the pointer is
     // outside the grid or below the last row.
@@ -45,18 +45,18 @@ public:
     void FormResize();
     void EFindChange();
     void BFindClick();
-    void SGFindDrawCell(QPainter* painter, const QRect& rect, int column, int row);
-    void SGFindMouseMove(const QPoint& viewportPos);
+    void SGFindDrawCell(QPainter *painter, const QRect &rect, int column, int row);
+    void SGFindMouseMove(const QPoint &viewportPos);
     void SGFindClick();
 
-    QWidget* Panel1 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLineEdit* EFind = nullptr;
-    QPushButton* BFind = nullptr;
-    QPushButton* Button2 = nullptr;
-    QCheckBox* CBCase = nullptr;
-    QStatusBar* SBFind = nullptr;
-    QTableWidget* SGFind = nullptr;
+    QWidget *Panel1 = nullptr;
+    QLabel *Label1 = nullptr;
+    QLineEdit *EFind = nullptr;
+    QPushButton *BFind = nullptr;
+    QPushButton *Button2 = nullptr;
+    QCheckBox *CBCase = nullptr;
+    QStatusBar *SBFind = nullptr;
+    QTableWidget *SGFind = nullptr;
 
     static constexpr int MinimumWidth = 328;
     static constexpr int DateColumnWidth = 102;
@@ -64,9 +64,9 @@ public:
     static constexpr int ResultsHeight = 208;
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createSearchPanel();
@@ -75,10 +75,10 @@ private:
     void centreOnOwner();
     void setHoverRow(int row);
     void followPointerAfterScroll();
-    void addResult(int month, int day, int year, const QString& text);
+    void addResult(int month, int day, int year, const QString &text);
     void paintHeader();
 
     int hoverRow = -1;
 };
 
-extern TfrmFind* frmFind;
+extern TfrmFind *frmFind;

@@ -15,13 +15,11 @@
 
 namespace {
 
-std::uint32_t TextColour(QWidget* widget)
-{
+std::uint32_t TextColour(QWidget *widget) {
     return FromQColor(widget->palette().color(QPalette::WindowText));
 }
 
-void Send(QWidget* widget, QEvent::Type type)
-{
+void Send(QWidget *widget, QEvent::Type type) {
     QEvent event(type);
     QApplication::sendEvent(widget, &event);
 }
@@ -34,7 +32,7 @@ class TBrowser : public QObject {
 public:
     QList<QUrl> opened;
 public slots:
-    void open(const QUrl& url) { opened << url; }
+    void open(const QUrl &url) { opened << url; }
 };
 
 class TestAbout : public QObject {
@@ -56,8 +54,7 @@ private:
     TBrowser browser;
 };
 
-void TestAbout::init()
-{
+void TestAbout::init() {
     QDesktopServices::setUrlHandler("https", &browser, "open");
     QDesktopServices::setUrlHandler("http", &browser, "open");
     browser.opened.clear();
@@ -66,15 +63,13 @@ void TestAbout::init()
     QVERIFY(QTest::qWaitForWindowExposed(about.get()));
 }
 
-void TestAbout::cleanup()
-{
+void TestAbout::cleanup() {
     about.reset();
     QDesktopServices::unsetUrlHandler("https");
     QDesktopServices::unsetUrlHandler("http");
 }
 
-void TestAbout::opening_showsTheTitleInNavyOverItsShadow()
-{
+void TestAbout::opening_showsTheTitleInNavyOverItsShadow() {
     QCOMPARE(about->windowTitle(), QString("About Quorva"));
     QCOMPARE(about->LNameFront->text(), QString("Quorva 1.75"));
     QCOMPARE(about->LNameBack->text(), QString("Quorva 1.75"));
@@ -88,8 +83,7 @@ void TestAbout::opening_showsTheTitleInNavyOverItsShadow()
     QCOMPARE(about->size(), QSize(357, 199));
 }
 
-void TestAbout::opening_showsTheIconAndTheMakersNotice()
-{
+void TestAbout::opening_showsTheIconAndTheMakersNotice() {
     QVERIFY(!about->Image1->pixmap().isNull());
     QCOMPARE(about->Image1->pixmap().size(), QSize(32, 32));
     QCOMPARE(about->Image1->pos(), QPoint(304, 16));
@@ -97,8 +91,7 @@ void TestAbout::opening_showsTheIconAndTheMakersNotice()
     QVERIFY(about->Label1->geometry().right() < about->width()); // one line, not cut off
 }
 
-void TestAbout::webLink_turnsOrangeUnderThePointerAndBlueAfter()
-{
+void TestAbout::webLink_turnsOrangeUnderThePointerAndBlueAfter() {
     QCOMPARE(about->LWeb->text(), QString("Quorva Website"));
     QVERIFY(about->LWeb->font().underline());
     QCOMPARE(about->LWeb->cursor().shape(), Qt::PointingHandCursor);
@@ -109,22 +102,19 @@ void TestAbout::webLink_turnsOrangeUnderThePointerAndBlueAfter()
     QCOMPARE(TextColour(about->LWeb), Colors.Link);
 }
 
-void TestAbout::webLink_click_opensTheWebPageAndTheBoxStays()
-{
+void TestAbout::webLink_click_opensTheWebPageAndTheBoxStays() {
     QTest::mouseClick(about->LWeb, Qt::LeftButton);
     QCOMPARE(browser.opened, QList<QUrl>{QUrl(Constants::WebAddress)});
     QVERIFY(about->isVisible());
 }
 
-void TestAbout::keys_closeTheBox_data()
-{
+void TestAbout::keys_closeTheBox_data() {
     QTest::addColumn<int>("key");
     QTest::newRow("Enter") << int(Qt::Key_Return);
     QTest::newRow("Esc") << int(Qt::Key_Escape);
 }
 
-void TestAbout::keys_closeTheBox()
-{
+void TestAbout::keys_closeTheBox() {
     QFETCH(int, key);
     QTest::keyClick(about.get(), Qt::Key(key));
     QVERIFY(!about->isVisible());
@@ -132,14 +122,12 @@ void TestAbout::keys_closeTheBox()
     QVERIFY(browser.opened.isEmpty());
 }
 
-void TestAbout::lookAtTheBox()
-{
+void TestAbout::lookAtTheBox() {
     Send(about->LWeb, QEvent::Enter);
     QVERIFY(about->grab().save("/tmp/quorva-about.png"));
 }
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char *argv[]) {
     QTemporaryDir config;
     QTemporaryDir data;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());

@@ -46,8 +46,7 @@ public:
     std::vector<std::array<int, 3>> dates;
 };
 
-void FillStore()
-{
+void FillStore() {
     Events.Clear();
     Events.SetOnce(2, 3, 2025, "Plumber");
     Events.SetOnce(3, 12, 2025, "Dentist");
@@ -60,50 +59,43 @@ void FillStore()
     FillMonths(Months, Events, FixedToday);
 }
 
-QStringList DateColumn(const TfrmFind& find)
-{
+QStringList DateColumn(const TfrmFind &find) {
     QStringList dates;
     for (int row = 1; row < find.RowCount(); ++row)
         dates << find.CellText(0, row);
     return dates;
 }
 
-QString Status(const TfrmFind& find)
-{
+QString Status(const TfrmFind &find) {
     return find.SBFind->currentMessage();
 }
 
-void Search(TfrmFind& find, const QString& text, bool matchCase = false)
-{
+void Search(TfrmFind &find, const QString &text, bool matchCase = false) {
     find.EFind->setText(text);
     find.CBCase->setChecked(matchCase);
     QTest::mouseClick(find.BFind, Qt::LeftButton);
 }
 
 // The middle of a result row in the grid's viewport.
-QPoint RowCentre(const TfrmFind& find, int row)
-{
+QPoint RowCentre(const TfrmFind &find, int row) {
     const int tableRow = row - 1;
     return {find.SGFind->columnWidth(0) / 2,
             find.SGFind->rowViewportPosition(tableRow) + find.SGFind->rowHeight(tableRow) / 2};
 }
 
-void MovePointer(QWidget* widget, const QPoint& pos)
-{
-    QMouseEvent move(QEvent::MouseMove, pos, widget->mapToGlobal(pos), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
+void MovePointer(QWidget *widget, const QPoint &pos) {
+    QMouseEvent move(QEvent::MouseMove, pos, widget->mapToGlobal(pos), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(widget, &move);
 }
 
-void LeaveWidget(QWidget* widget)
-{
+void LeaveWidget(QWidget *widget) {
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(widget, &leave);
 }
 
 // How many pixels of a colour a strip of the grid shows.
-int PixelsOf(const TfrmFind& find, const QRect& strip, std::uint32_t colour)
-{
+int PixelsOf(const TfrmFind &find, const QRect &strip, std::uint32_t colour) {
     const QImage image = find.SGFind->viewport()->grab(strip).toImage();
     int count = 0;
     for (int y = 0; y < image.height(); ++y)
@@ -112,18 +104,16 @@ int PixelsOf(const TfrmFind& find, const QRect& strip, std::uint32_t colour)
     return count;
 }
 
-QRect RowStrip(const TfrmFind& find, int row)
-{
+QRect RowStrip(const TfrmFind &find, int row) {
     const int tableRow = row - 1;
     return {0, find.SGFind->rowViewportPosition(tableRow), find.SGFind->viewport()->width(),
             find.SGFind->rowHeight(tableRow)};
 }
 
-int WednesdaysInCache()
-{
+int WednesdaysInCache() {
     int count = 0;
-    for (sys_days day = sys_days{year{2025} / February / 1}; day <= sys_days{year{2026} / February / 28};
-         day += days{1})
+    for (sys_days day = sys_days{year{2025} / February / 1};
+         day <= sys_days{year{2026} / February / 28}; day += days{1})
         count += weekday{day} == Wednesday;
     return count;
 }
@@ -131,20 +121,18 @@ int WednesdaysInCache()
 // The program's own main window on the fixed date, in a temporary application folder.
 class TRealMainWindow {
 public:
-    TRealMainWindow()
-    {
+    TRealMainWindow() {
         gui.AppDir = appDir.path() + '/';
         GUI = &gui;
         Clock::SetSource([] { return QDateTime(QDate(2025, 3, 10), QTime(12, 0)); });
         window = std::make_unique<TfrmMain>(QStringList{"quorva"});
     }
-    ~TRealMainWindow()
-    {
+    ~TRealMainWindow() {
         window.reset();
         GUI = nullptr;
         Clock::SetSource({});
     }
-    TfrmMain& main() { return *window; }
+    TfrmMain &main() { return *window; }
 
 private:
     QTemporaryDir appDir;
@@ -153,12 +141,11 @@ private:
 };
 
 // Runs the action and returns the modal window it opened, closing it again.
-QWidget* ModalWidgetOpenedBy(QAction* action)
-{
-    QWidget* opened = nullptr;
+QWidget *ModalWidgetOpenedBy(QAction *action) {
+    QWidget *opened = nullptr;
     QTimer::singleShot(0, [&opened] {
         opened = QApplication::activeModalWidget();
-        if (auto* dialog = qobject_cast<QDialog*>(opened))
+        if (auto *dialog = qobject_cast<QDialog *>(opened))
             dialog->reject();
     });
     action->trigger();
@@ -195,8 +182,7 @@ private:
     TRecordingOps ops;
 };
 
-void TestFind::init()
-{
+void TestFind::init() {
     FillStore();
     ops.dates.clear();
     MainOps = &ops;
@@ -205,16 +191,14 @@ void TestFind::init()
     QVERIFY(QTest::qWaitForWindowExposed(find.get()));
 }
 
-void TestFind::cleanup()
-{
+void TestFind::cleanup() {
     find.reset();
     MainOps = nullptr;
     SearchResults.clear();
     Events.Clear();
 }
 
-void TestFind::search_matchesByText_data()
-{
+void TestFind::search_matchesByText_data() {
     QTest::addColumn<QString>("needle");
     QTest::addColumn<bool>("matchCase");
     QTest::addColumn<QStringList>("dates");
@@ -223,22 +207,20 @@ void TestFind::search_matchesByText_data()
     QTest::newRow("other letter case, case ignored") << "DENTIST" << false << dentist;
     QTest::newRow("other letter case, case matched") << "DENTIST" << true << QStringList{};
     QTest::newRow("same letter case, case matched") << "Dentist" << true << dentist;
-    QTest::newRow("across the separator of two events") << "lunch, d" << false
-                                                        << QStringList{"March 20, 2025"};
+    QTest::newRow("across the separator of two events")
+        << "lunch, d" << false << QStringList{"March 20, 2025"};
     QTest::newRow("word of a second line") << "passport" << false << QStringList{"April 3, 2025"};
     QTest::newRow("line break itself is not a blank") << "bank renew" << false << QStringList{};
     QTest::newRow("non-ASCII capitals, case ignored")
-        << QString::fromUtf8("\xC3\x84RZTIN M\xC3\x9CLLER") << false
-        << QStringList{"May 5, 2025"};
+        << QString::fromUtf8("\xC3\x84RZTIN M\xC3\x9CLLER") << false << QStringList{"May 5, 2025"};
     QTest::newRow("non-ASCII lower case, case matched")
         << QString::fromUtf8("\xC3\xA4rztin") << true << QStringList{};
-    QTest::newRow("month before the current one") << "plumber" << false
-                                                   << QStringList{"February 3, 2025"};
+    QTest::newRow("month before the current one")
+        << "plumber" << false << QStringList{"February 3, 2025"};
     QTest::newRow("month after the last cached one") << "tax return" << false << QStringList{};
 }
 
-void TestFind::search_matchesByText()
-{
+void TestFind::search_matchesByText() {
     QFETCH(QString, needle);
     QFETCH(bool, matchCase);
     QFETCH(QStringList, dates);
@@ -246,17 +228,15 @@ void TestFind::search_matchesByText()
     QCOMPARE(DateColumn(*find), dates);
     QCOMPARE(Status(*find), QString("%1 event(s) found").arg(dates.size()));
     for (int row = 1; row <= dates.size(); ++row) {
-        const TSearchResults& result = SearchResults.at(row);
-        QCOMPARE(find->CellText(0, row),
-                 QString("%1 %2, %3")
-                     .arg(QString::fromStdString(MonthNames[result.Month]))
-                     .arg(result.Day)
-                     .arg(result.Year));
+        const TSearchResults &result = SearchResults.at(row);
+        QCOMPARE(find->CellText(0, row), QString("%1 %2, %3")
+                                             .arg(QString::fromStdString(MonthNames[result.Month]))
+                                             .arg(result.Day)
+                                             .arg(result.Year));
     }
 }
 
-void TestFind::search_weeklyEvent_givesOneRowPerWeekInOrder()
-{
+void TestFind::search_weeklyEvent_givesOneRowPerWeekInOrder() {
     Search(*find, "choir");
     const int weeks = WednesdaysInCache();
     QCOMPARE(find->RowCount() - 1, weeks);
@@ -264,9 +244,10 @@ void TestFind::search_weeklyEvent_givesOneRowPerWeekInOrder()
     QCOMPARE(find->CellText(0, 1), QString("February 5, 2025"));
     QCOMPARE(find->CellText(0, weeks), QString("February 25, 2026"));
     for (int row = 2; row <= weeks; ++row) {
-        const TSearchResults& a = SearchResults.at(row - 1);
-        const TSearchResults& b = SearchResults.at(row);
-        QCOMPARE(sys_days{year{b.Year} / b.Month / b.Day} - sys_days{year{a.Year} / a.Month / a.Day},
+        const TSearchResults &a = SearchResults.at(row - 1);
+        const TSearchResults &b = SearchResults.at(row);
+        QCOMPARE(sys_days{year{b.Year} / b.Month / b.Day} -
+                     sys_days{year{a.Year} / a.Month / a.Day},
                  days{7});
     }
     // The header stays in place while the results scroll.
@@ -275,15 +256,13 @@ void TestFind::search_weeklyEvent_givesOneRowPerWeekInOrder()
     QCOMPARE(find->SGFind->horizontalHeader()->geometry().top(), 0);
 }
 
-void TestFind::search_multiLineText_showsOneLineWithTwoBlanksPerBreak()
-{
+void TestFind::search_multiLineText_showsOneLineWithTwoBlanksPerBreak() {
     Search(*find, "bank");
     QCOMPARE(find->RowCount(), 2);
     QCOMPARE(find->CellText(1, 1), QString("Call the bank  Renew passport"));
 }
 
-void TestFind::search_nothingFound_saysSoAndStillGrows()
-{
+void TestFind::search_nothingFound_saysSoAndStillGrows() {
     QCOMPARE(find->height(), find->minimumHeight());
     Search(*find, "nowhere");
     QCOMPARE(find->RowCount(), 1);
@@ -295,8 +274,7 @@ void TestFind::search_nothingFound_saysSoAndStillGrows()
     QCOMPARE(find->height(), 400);
 }
 
-void TestFind::emptySearchText_disablesFindAllAndEnterDoesNothing()
-{
+void TestFind::emptySearchText_disablesFindAllAndEnterDoesNothing() {
     find->EFind->clear();
     QVERIFY(!find->BFind->isEnabled());
     QTest::keyClick(find->EFind, Qt::Key_Return);
@@ -309,8 +287,7 @@ void TestFind::emptySearchText_disablesFindAllAndEnterDoesNothing()
     QCOMPARE(Status(*find), QString("1 event(s) found"));
 }
 
-void TestFind::reopen_showsEmptyListAtMinimumSizeWithTheOldSearch()
-{
+void TestFind::reopen_showsEmptyListAtMinimumSizeWithTheOldSearch() {
     Search(*find, "DENTIST", true);
     Search(*find, "Dentist", true);
     find->resize(450, 300);
@@ -333,8 +310,7 @@ void TestFind::reopen_showsEmptyListAtMinimumSizeWithTheOldSearch()
     QCOMPARE(find->focusWidget(), find->EFind);
 }
 
-void TestFind::labelAccelerator_focusesTheSearchText()
-{
+void TestFind::labelAccelerator_focusesTheSearchText() {
     find->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(find.get()));
     find->Button2->setFocus();
@@ -342,8 +318,7 @@ void TestFind::labelAccelerator_focusesTheSearchText()
     QCOMPARE(QApplication::focusWidget(), find->EFind);
 }
 
-void TestFind::widening_widensTheEventColumnOnly()
-{
+void TestFind::widening_widensTheEventColumnOnly() {
     Search(*find, "dentist");
     const int before = find->SGFind->columnWidth(1);
     find->resize(find->width() + 150, find->height());
@@ -357,12 +332,11 @@ void TestFind::widening_widensTheEventColumnOnly()
     QCOMPARE(find->width() - find->Button2->geometry().right(), 22);
 }
 
-void TestFind::pointerOverResult_turnsItOrangeWithHandUntilItLeaves()
-{
+void TestFind::pointerOverResult_turnsItOrangeWithHandUntilItLeaves() {
     Search(*find, "dentist");
     Search(*find, "e"); // Plumber, Dentist, Lunch, ...: plenty of rows
     QVERIFY(find->RowCount() > 3);
-    QWidget* cells = find->SGFind->viewport();
+    QWidget *cells = find->SGFind->viewport();
     QCOMPARE(PixelsOf(*find, RowStrip(*find, 2), Colors.LinkHover), 0);
 
     MovePointer(cells, RowCentre(*find, 2));
@@ -384,10 +358,9 @@ void TestFind::pointerOverResult_turnsItOrangeWithHandUntilItLeaves()
     QCOMPARE(PixelsOf(*find, RowStrip(*find, 2), Colors.LinkHover), 0);
 }
 
-void TestFind::pointerOverHeader_keepsArrowAndClickDoesNothing()
-{
+void TestFind::pointerOverHeader_keepsArrowAndClickDoesNothing() {
     Search(*find, "dentist");
-    QWidget* header = find->SGFind->horizontalHeader()->viewport();
+    QWidget *header = find->SGFind->horizontalHeader()->viewport();
     MovePointer(header, {10, 5});
     QCOMPARE(find->HoverRow(), 0);
     QCOMPARE(header->cursor().shape(), Qt::ArrowCursor);
@@ -396,10 +369,9 @@ void TestFind::pointerOverHeader_keepsArrowAndClickDoesNothing()
     QVERIFY(ops.dates.empty());
 }
 
-void TestFind::resultClick_goesToItsDateAndTheDialogStays()
-{
+void TestFind::resultClick_goesToItsDateAndTheDialogStays() {
     Search(*find, "dentist");
-    QWidget* cells = find->SGFind->viewport();
+    QWidget *cells = find->SGFind->viewport();
     MovePointer(cells, RowCentre(*find, 2));
     QTest::mouseClick(cells, Qt::LeftButton, {}, RowCentre(*find, 2));
     QCOMPARE(ops.dates.size(), std::size_t(1));
@@ -413,10 +385,9 @@ void TestFind::resultClick_goesToItsDateAndTheDialogStays()
     QCOMPARE(ops.dates[1], (std::array<int, 3>{3, 12, 2025}));
 }
 
-void TestFind::resultClick_afterScrollingUnderAStillPointer_takesTheRowNowUnderIt()
-{
+void TestFind::resultClick_afterScrollingUnderAStillPointer_takesTheRowNowUnderIt() {
     Search(*find, "choir");
-    QWidget* cells = find->SGFind->viewport();
+    QWidget *cells = find->SGFind->viewport();
     const QPoint pointer = RowCentre(*find, 2);
     MovePointer(cells, pointer);
     find->SGFind->verticalScrollBar()->setValue(10);
@@ -424,15 +395,14 @@ void TestFind::resultClick_afterScrollingUnderAStillPointer_takesTheRowNowUnderI
     QVERIFY(underPointer > 2);
     QTest::mouseClick(cells, Qt::LeftButton, {}, pointer);
     QCOMPARE(ops.dates.size(), std::size_t(1));
-    const TSearchResults& expected = SearchResults.at(underPointer);
+    const TSearchResults &expected = SearchResults.at(underPointer);
     QCOMPARE(ops.dates[0], (std::array<int, 3>{expected.Month, expected.Day, expected.Year}));
 }
 
-void TestFind::resultClick_withTheMainWindow_movesTheDialogOffTheCell()
-{
+void TestFind::resultClick_withTheMainWindow_movesTheDialogOffTheCell() {
     find->hide();
     TRealMainWindow real;
-    TfrmMain& main = real.main();
+    TfrmMain &main = real.main();
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
     FillStore();
@@ -444,13 +414,13 @@ void TestFind::resultClick_withTheMainWindow_movesTheDialogOffTheCell()
     QCOMPARE(Selection.ShownMonth, 1);
 
     // May 1, 2025 is a Thursday, so Monday May 5 is the second row's second cell.
-    const QWidget* cell = main.findChild<QWidget*>("PDay9");
+    const QWidget *cell = main.findChild<QWidget *>("PDay9");
     QVERIFY(cell);
     const QRect cellRect(cell->mapToGlobal(QPoint(0, 0)), cell->size());
     dialog.move(cellRect.center() - QPoint(dialog.width() / 2, dialog.height() / 2));
     QVERIFY(dialog.frameGeometry().intersects(cellRect));
 
-    QWidget* cells = dialog.SGFind->viewport();
+    QWidget *cells = dialog.SGFind->viewport();
     MovePointer(cells, RowCentre(dialog, 1));
     QTest::mouseClick(cells, Qt::LeftButton, {}, RowCentre(dialog, 1));
     QCOMPARE(Selection.ShownMonth, 3);
@@ -461,21 +431,20 @@ void TestFind::resultClick_withTheMainWindow_movesTheDialogOffTheCell()
     QCOMPARE(dialog.frameGeometry().left(), cellRect.right() + 1);
 }
 
-void TestFind::mainWindowCommands_openFindAndAboutModally()
-{
+void TestFind::mainWindowCommands_openFindAndAboutModally() {
     find->hide();
     TRealMainWindow real;
-    TfrmMain& main = real.main();
+    TfrmMain &main = real.main();
     main.show();
     TfrmFind findDialog(&main);
     TfrmAbout aboutBox(&main);
     frmFind = &findDialog;
     frmAbout = &aboutBox;
-    QAction* findAction = main.findChild<QAction*>("AFind");
+    QAction *findAction = main.findChild<QAction *>("AFind");
     QVERIFY(findAction);
     QCOMPARE(findAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
     QCOMPARE(ModalWidgetOpenedBy(findAction), &findDialog);
-    QAction* aboutItem = main.findChild<QAction*>("MenuAbout");
+    QAction *aboutItem = main.findChild<QAction *>("MenuAbout");
     QVERIFY(aboutItem);
     QCOMPARE(aboutItem->text(), QString("&About..."));
     QCOMPARE(ModalWidgetOpenedBy(aboutItem), &aboutBox);
@@ -483,16 +452,14 @@ void TestFind::mainWindowCommands_openFindAndAboutModally()
     frmAbout = nullptr;
 }
 
-void TestFind::lookAtTheDialog()
-{
+void TestFind::lookAtTheDialog() {
     QVERIFY(find->grab().save("/tmp/quorva-find-opened.png"));
     Search(*find, "e");
     MovePointer(find->SGFind->viewport(), RowCentre(*find, 3));
     QVERIFY(find->grab().save("/tmp/quorva-find.png"));
 }
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char *argv[]) {
     QTemporaryDir config;
     QTemporaryDir data;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
