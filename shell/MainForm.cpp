@@ -40,7 +40,6 @@
 #include <QWindow>
 
 TfrmMain* frmMain = nullptr;
-TMainOps* MainOps = nullptr;
 
 namespace {
 
@@ -424,10 +423,16 @@ void TfrmMain::StartTimerWhenIdle()
     Timer1->start();
 }
 
+// An events file that exists but cannot be read is reported, and the calendar starts empty;
+// the save refuses to overwrite a file it could not read, so nothing on disk is lost.
 void TfrmMain::LoadEvents()
 {
     const int wipe = bWipe ? iWipePeriod : 0;
-    Events.LoadFromIni(GUI->EventsFilePath().toStdString(), wipe, Clock::Today());
+    try {
+        Events.LoadFromIni(GUI->EventsFilePath().toStdString(), wipe, Clock::Today());
+    } catch (const std::exception& error) {
+        QMessageBox::warning(nullptr, Constants::MainCaption, QString::fromLocal8Bit(error.what()));
+    }
 }
 
 bool TfrmMain::SaveEvents()
@@ -940,23 +945,26 @@ void TfrmMain::PopUpReminder()
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QRect work = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
     slideArea = work;
-    frmReminder->move(work.left() + work.width() - frmReminder->width(),
-                      work.top() + work.height() - 1);
     if (frmReminder->isVisible())
         frmReminder->hide();
     frmReminder->show();
     frmReminder->raise();
     frmReminder->activateWindow();
-    if (work.height() < frmReminder->height())
-        frmReminder->resize(frmReminder->width(), work.height());
+    // Positions place the frame, sizes measure the inside: the frame's extra is added back.
+    const int frameExtra = frmReminder->frameGeometry().height() - frmReminder->height();
+    if (work.height() < frmReminder->frameGeometry().height())
+        frmReminder->resize(frmReminder->width(), work.height() - frameExtra);
+    frmReminder->move(work.left() + work.width() - frmReminder->frameGeometry().width(),
+                      work.top() + work.height() - 1);
     slideRow = 1;
-    slideTimer->setInterval(ReminderSlideDelay(work.height(), frmReminder->height()));
+    slideTimer->setInterval(
+        ReminderSlideDelay(work.height(), frmReminder->frameGeometry().height()));
     slideStep();
 }
 
 void TfrmMain::slideStep()
 {
-    if (!frmReminder || slideRow < 1 || slideRow >= frmReminder->height()) {
+    if (!frmReminder || slideRow < 1 || slideRow >= frmReminder->frameGeometry().height()) {
         slideRow = 0;
         slideTimer->stop();
         return;

@@ -31,6 +31,17 @@ void QuietMultimediaFilter(QLoggingCategory *category) {
         previousFilter(category);
 }
 
+// The audio back end also reports a missing sound server in the default category.
+QtMessageHandler previousHandler = nullptr;
+
+void QuietAudioMessages(QtMsgType type, const QMessageLogContext &context, const QString &text) {
+    if (!multimediaLoggingAsked && (text.startsWith("PulseAudioService:") ||
+                                    text.startsWith("No audio device detected")))
+        return;
+    if (previousHandler)
+        previousHandler(type, context, text);
+}
+
 QSoundEffect *ClickEffect() {
     // Owned by the application, so it goes before the audio back end does; a later
     // application (as in tests that create several) gets a new one.
@@ -41,6 +52,7 @@ QSoundEffect *ClickEffect() {
             multimediaLoggingAsked =
                 qEnvironmentVariable("QT_LOGGING_RULES").contains("multimedia");
             previousFilter = QLoggingCategory::installFilter(QuietMultimediaFilter);
+            previousHandler = qInstallMessageHandler(QuietAudioMessages);
         }
         effect = new QSoundEffect(QCoreApplication::instance());
         effect->setSource(QUrl("qrc:/sounds/click.wav"));

@@ -7,7 +7,7 @@ add_library(quorva_services STATIC
   GUI.h GUI.cpp
   HelpWindow.h HelpWindow.cpp
   HintWindow.h HintWindow.cpp
-  MainOps.h
+  MainOps.h MainOps.cpp
   Platform.h Platform.cpp
   Sound.h Sound.cpp
   Today.h Today.cpp

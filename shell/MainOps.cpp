@@ -1,0 +1,3 @@
+#include "MainOps.h"
+
+TMainOps* MainOps = nullptr;
