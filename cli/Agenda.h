@@ -1,15 +1,12 @@
 #pragma once
 // quorva-cli agenda: what is planned from a date on, one line per day.
 
+#include "CommandLine.h"
+
 #include <chrono>
 #include <iosfwd>
 #include <string>
 #include <vector>
-
-// Exit codes of the command line tool.
-constexpr int ExitOk = 0;
-constexpr int ExitCannotRead = 1;
-constexpr int ExitBadArgument = 2;
 
 // The usage text printed by --help.
 std::string AgendaUsage();

@@ -1,5 +1,8 @@
 // quorva-cli: the calendar's events from the command line, without the windows.
 #include "Agenda.h"
+#include "EventsPath.h"
+#include "IcsExport.h"
+#include "IcsImport.h"
 
 #include <ctime>
 #include <filesystem>
@@ -24,8 +27,8 @@ std::chrono::sys_days LocalToday() {
                                  local.tm_mday};
 }
 
-// The calendar's events file: quorva.ini in the folder of this executable.
-std::string DefaultEventsFile(const char *argv0) {
+// The folder of this executable, where the calendar looks for its events file first.
+std::filesystem::path ExecutableFolder(const char *argv0) {
     namespace fs = std::filesystem;
     fs::path executable;
 #ifdef _WIN32
@@ -39,7 +42,11 @@ std::string DefaultEventsFile(const char *argv0) {
 #endif
     if (executable.empty())
         executable = fs::absolute(argv0);
-    return (executable.parent_path() / "quorva.ini").string();
+    return executable.parent_path();
+}
+
+std::string Usage() {
+    return AgendaUsage() + "\n" + ExportIcsUsage() + "\n" + ImportIcsUsage();
 }
 
 } // namespace
@@ -47,15 +54,24 @@ std::string DefaultEventsFile(const char *argv0) {
 int main(int argc, char *argv[]) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
-        std::cout << AgendaUsage();
+        std::cout << Usage();
         return ExitOk;
     }
-    if (args.empty() || args[0] != "agenda") {
+    const std::string command = args.empty() ? "" : args[0];
+    if (command != "agenda" && command != "export-ics" && command != "import-ics") {
         std::cerr << "quorva-cli: "
-                  << (args.empty() ? "missing command" : "unknown command '" + args[0] + "'")
+                  << (args.empty() ? "missing command" : "unknown command '" + command + "'")
                   << " (try quorva-cli --help)\n";
         return ExitBadArgument;
     }
-    return RunAgenda({args.begin() + 1, args.end()}, LocalToday(), DefaultEventsFile(argv[0]),
-                     std::cout, std::cerr);
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    const std::chrono::sys_days today = LocalToday();
+    const std::string eventsFile = DefaultEventsFilePath(ExecutableFolder(argv[0]));
+    if (command == "agenda")
+        return RunAgenda(rest, today, eventsFile, std::cout, std::cerr);
+    if (command == "export-ics") {
+        const auto now = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
+        return RunExportIcs(rest, today, now, eventsFile, std::cout, std::cerr);
+    }
+    return RunImportIcs(rest, today, eventsFile, std::cout, std::cerr);
 }
