@@ -356,12 +356,14 @@ void TestReminder::popUp_bottomRightOfWorkArea_slidesUpToFullHeight() {
     const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
     main->PopUpReminder();
     QVERIFY(window->isVisible());
-    QCOMPARE(window->x(), work.left() + work.width() - 220);
+    // Positions are the frame's; the stored size is the inside of the window.
+    const QSize frame = window->frameGeometry().size();
+    QCOMPARE(window->size(), QSize(220, 136));
+    QCOMPARE(window->x(), work.left() + work.width() - frame.width());
     QCOMPARE(window->y(), work.top() + work.height() - 1);
     QVERIFY(main->sliding());
     QTRY_VERIFY_WITH_TIMEOUT(!main->sliding(), 20000);
-    QCOMPARE(window->y(), work.top() + work.height() - 136 + 1);
-    QCOMPARE(window->size(), QSize(220, 136));
+    QCOMPARE(window->y(), work.top() + work.height() - frame.height() + 1);
     // Nothing is due, yet the window was asked for: it says so.
     QCOMPARE(window->LFirst->text(), QString("Nothing is planned for the next 2 days."));
 }
@@ -371,7 +373,7 @@ void TestReminder::popUp_windowTallerThanWorkArea_isShrunk() {
     const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
     window->resize(220, work.height() + 200);
     main->PopUpReminder();
-    QCOMPARE(window->height(), work.height());
+    QCOMPARE(window->frameGeometry().height(), work.height());
     QTRY_VERIFY_WITH_TIMEOUT(!main->sliding(), 20000);
     QCOMPARE(window->y(), work.top() + 1);
 }
@@ -387,7 +389,7 @@ void TestReminder::popUp_duringSlide_restartsFromTheBottom() {
     QCOMPARE(window->y(), bottom - 1);
     QVERIFY(main->sliding());
     QTRY_VERIFY_WITH_TIMEOUT(!main->sliding(), 20000);
-    QCOMPARE(window->y(), bottom - 136 + 1);
+    QCOMPARE(window->y(), bottom - window->frameGeometry().height() + 1);
 }
 
 void TestReminder::firstTick_somethingDue_popsUp() {
