@@ -122,12 +122,18 @@ std::string EventName(icalcomponent *event, int index) {
     return "event " + std::to_string(index) + (label.empty() ? "" : " (\"" + label + "\")");
 }
 
-// The first problem the parser recorded among the component's own properties, if any.
+// The first problem the parser recorded among the component's own properties, if any. Two
+// are no problem: a property name it does not know (iCalendar readers ignore those) and an
+// empty value (the property is dropped, which is what it said).
 std::optional<std::string> ParseProblem(icalcomponent *component) {
-    icalproperty *error = icalcomponent_get_first_property(component, ICAL_XLICERROR_PROPERTY);
-    if (!error)
-        return std::nullopt;
-    return Text(icalproperty_get_xlicerror(error));
+    for (icalproperty *error = icalcomponent_get_first_property(component, ICAL_XLICERROR_PROPERTY);
+         error; error = icalcomponent_get_next_property(component, ICAL_XLICERROR_PROPERTY)) {
+        const std::string problem = Text(icalproperty_get_xlicerror(error));
+        if (problem.rfind("No value for ", 0) != 0 &&
+            problem.rfind("Parse error in property name", 0) != 0)
+            return problem;
+    }
+    return std::nullopt;
 }
 
 // Trims as the store's setters do, and brings every line break to CR LF.
