@@ -1,0 +1,128 @@
+// A save that is killed at any moment must leave the events file as it was before that save or
+// as the save meant to write it, never a mixture or a truncated file: the program saves after
+// every edit, so a crash or a forced log-off in the middle of a save must not lose the events.
+#ifndef _WIN32
+
+#include "Pool.h"
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <random>
+#include <set>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace std::chrono;
+
+namespace {
+
+constexpr int Kills = 200;
+
+// A store of a few thousand entries of every kind with multi-line texts, different for each
+// tag; the second store is larger, so a file cut short could never pass for either.
+TEvents LargeStore(char tag, int onceCount) {
+    TEvents events;
+    const sys_days first = year{2000} / January / 1;
+    for (int i = 0; i < onceCount; ++i) {
+        const year_month_day date{first + days{i}};
+        events.SetOnce(static_cast<int>(unsigned{date.month()}),
+                       static_cast<int>(unsigned{date.day()}), static_cast<int>(date.year()),
+                       std::string(1, tag) + " event " + std::to_string(i) +
+                           "\r\nsecond line of the note, long enough to fill the file");
+    }
+    for (int weekday = 1; weekday <= 7; ++weekday)
+        events.SetWeekly(weekday, std::string(1, tag) + " weekly " + std::to_string(weekday));
+    for (int day = 1; day <= 31; ++day)
+        events.SetMonthly(day, std::string(1, tag) + " monthly " + std::to_string(day));
+    for (int month = 1; month <= 12; ++month)
+        for (int day = 1; day <= 28; ++day)
+            events.SetYearly(month, day, std::string(1, tag) + " yearly\r\nline two");
+    for (int n = 0; n <= 5; ++n)
+        for (int weekday = 1; weekday <= 7; ++weekday)
+            events.SetNWeekdayly(n, weekday, 1 + (n + weekday) % 12,
+                                 std::string(1, tag) + " nth weekday");
+    return events;
+}
+
+bool SameStore(const TEvents &a, const TEvents &b) {
+    return a.Once == b.Once && a.Weekly == b.Weekly && a.Monthly == b.Monthly &&
+           a.Yearly == b.Yearly && a.NWeekdayly == b.NWeekdayly;
+}
+
+// Saves the two stores in turn until the process is killed; never returns.
+[[noreturn]] void SaveForever(const TEvents &a, const TEvents &b, const std::string &path) {
+    try {
+        for (;;) {
+            a.SaveToIni(path);
+            b.SaveToIni(path);
+        }
+    } catch (...) {
+        _exit(1);
+    }
+}
+
+std::set<std::string> FileNames(const std::filesystem::path &folder) {
+    std::set<std::string> names;
+    for (const auto &entry : std::filesystem::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+} // namespace
+
+TEST(EventsFileCrashSafety, ASaveKilledAtRandomMomentsLeavesTheOldOrTheNewStoreWhole) {
+    const TEvents a = LargeStore('A', 3000);
+    const TEvents b = LargeStore('B', 3500);
+    TempFolder folder;
+    const std::string path = folder.File("quorva.ini");
+    b.SaveToIni(path);
+    const std::string textB = TempFolder::Read(path);
+    // How long one save takes here sets the range of the delays, so that kills land all
+    // over a save rather than only between saves.
+    const auto start = steady_clock::now();
+    a.SaveToIni(path);
+    const auto saveTime = duration_cast<microseconds>(steady_clock::now() - start);
+    const std::string textA = TempFolder::Read(path);
+
+    std::mt19937 random(20251209);
+    std::uniform_int_distribution<long> delay(0, 3 * saveTime.count() + 1000);
+    int leftovers = 0;
+    for (int kill = 0; kill < Kills; ++kill) {
+        const pid_t child = fork();
+        ASSERT_NE(child, -1);
+        if (child == 0)
+            SaveForever(a, b, path);
+        std::this_thread::sleep_for(microseconds(delay(random)));
+        ASSERT_EQ(::kill(child, SIGKILL), 0);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the saver stopped on its own at kill " << kill;
+
+        const std::string text = TempFolder::Read(path);
+        ASSERT_TRUE(text == textA || text == textB)
+            << "kill " << kill << " left a file of " << text.size() << " bytes";
+        TEvents loaded;
+        loaded.LoadFromIni(path, 0, sys_days{});
+        ASSERT_TRUE(SameStore(loaded, text == textA ? a : b)) << "kill " << kill;
+
+        // A killed save may leave its one temporary file, which the next save reuses.
+        const auto names = FileNames(folder.Path());
+        ASSERT_TRUE(names == std::set<std::string>{"quorva.ini"} ||
+                    names == (std::set<std::string>{"quorva.ini", "quorva.ini.tmp"}))
+            << "kill " << kill << " left " << names.size() << " files";
+        leftovers += names.size() == 2;
+    }
+    std::cout << "[          ] " << Kills << " kills, " << leftovers
+              << " in the middle of writing the temporary file; one save takes " << saveTime.count()
+              << " us\n";
+
+    b.SaveToIni(path);
+    EXPECT_EQ(FileNames(folder.Path()), std::set<std::string>{"quorva.ini"})
+        << "the next save clears a killed save's temporary file";
+}
+
+#endif
