@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets of the events-file loader and the settings-file reader with clang
+# into build-fuzz/ and runs each for 60 seconds, both at once, on a copy of its seed corpus.
+# A crash, a leak, a timeout or a failed round trip fails the run; the input that caused it is
+# kept in build-fuzz/artifacts/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds="${QUORVA_FUZZ_SECONDS:-60}"
+compiler="$(command -v clang++-14 || command -v clang++)"
+cmake -S fuzz -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER="$compiler" >/dev/null
+cmake --build build-fuzz -j"$(nproc)"
+
+export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:print_stacktrace=1"
+export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+rm -rf build-fuzz/artifacts
+mkdir -p build-fuzz/artifacts
+
+# Runs one target on a fresh copy of its corpus (the copy grows; the seeds in fuzz/ do not).
+run_target() {
+    local name="$1" corpus="$2"
+    local work="build-fuzz/corpus-$corpus"
+    rm -rf "$work"
+    cp -r "fuzz/corpus/$corpus" "$work"
+    "build-fuzz/$name" "$work" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+        -artifact_prefix="build-fuzz/artifacts/$name-" -print_final_stats=1 \
+        >"build-fuzz/$name.log" 2>&1
+}
+
+status=0
+run_target fuzz_events_file events &
+events_pid=$!
+run_target fuzz_settings_file settings &
+settings_pid=$!
+for target in fuzz_events_file:$events_pid fuzz_settings_file:$settings_pid; do
+    name="${target%%:*}"
+    if wait "${target##*:}"; then
+        echo "$name: $(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' "build-fuzz/$name.log" |
+            grep -o '[0-9]*$') runs, no finding"
+    else
+        status=1
+        echo "$name FAILED; its log (build-fuzz/$name.log) ends:" >&2
+        tail -n 60 "build-fuzz/$name.log" >&2
+    fi
+done
+exit $status
