@@ -1,12 +1,11 @@
 #include "GUI.h"
 
 #include "Constants.h"
+#include "EventsPath.h"
 #include "HelpWindow.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
-#include <QStandardPaths>
 
 TGUI* GUI = nullptr;
 
@@ -18,17 +17,7 @@ TGUI::TGUI()
 
 QString TGUI::EventsFilePath() const
 {
-    const QString beside = AppDir + Constants::EventsFileName;
-    const QFileInfo folder(AppDir);
-    const QFileInfo file(beside);
-    if (folder.isWritable() && (!file.exists() || file.isWritable()))
-        return beside;
-    QString data = qEnvironmentVariable("XDG_DATA_HOME");
-    if (data.isEmpty())
-        data = QDir::homePath() + "/.local/share";
-    const QString dir = data + "/Quorva";
-    QDir().mkpath(dir);
-    return dir + '/' + Constants::EventsFileName;
+    return QString::fromStdString(DefaultEventsFilePath(AppDir.toStdString()));
 }
 
 void TGUI::ShowHelpTopic(const QString& topic)
