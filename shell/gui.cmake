@@ -7,6 +7,7 @@ add_library(quorva_services STATIC
   GUI.h GUI.cpp
   HelpWindow.h HelpWindow.cpp
   HintWindow.h HintWindow.cpp
+  InstallPaths.h InstallPaths.cpp
   MainOps.h MainOps.cpp
   Platform.h Platform.cpp
   Sound.h Sound.cpp

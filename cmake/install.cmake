@@ -1,0 +1,17 @@
+# Install layout: the programs in bin/, the desktop entry and icons where freedesktop menus
+# look for them, and the read-me in share/doc/quorva/, which the program finds relative to
+# its own bin/ folder. The paths stay fixed rather than following GNUInstallDirs, because
+# the program looks for the read-me at exactly ../share/doc/quorva.
+
+install(TARGETS quorva-cli RUNTIME DESTINATION bin)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/../resources/readme.txt DESTINATION share/doc/quorva)
+
+if(QUORVA_GUI)
+  install(TARGETS quorva RUNTIME DESTINATION bin)
+  install(FILES ${CMAKE_CURRENT_LIST_DIR}/../resources/quorva.desktop
+    DESTINATION share/applications)
+  install(FILES ${CMAKE_CURRENT_LIST_DIR}/../resources/icons/quorva.png
+    DESTINATION share/icons/hicolor/64x64/apps)
+  install(FILES ${CMAKE_CURRENT_LIST_DIR}/../resources/icons/quorva.svg
+    DESTINATION share/icons/hicolor/scalable/apps)
+endif()
