@@ -18,19 +18,19 @@ mkdir -p build-fuzz/artifacts
 
 # Runs one target on a fresh copy of its corpus (the copy grows; the seeds in fuzz/ do not).
 run_target() {
-    local name="$1" corpus="$2"
+    local name="$1" corpus="$2" dict="$3"
     local work="build-fuzz/corpus-$corpus"
     rm -rf "$work"
     cp -r "fuzz/corpus/$corpus" "$work"
-    "build-fuzz/$name" "$work" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-        -artifact_prefix="build-fuzz/artifacts/$name-" -print_final_stats=1 \
+    "build-fuzz/$name" "$work" -dict="fuzz/$dict" -max_total_time="$seconds" -timeout=10 \
+        -rss_limit_mb=2048 -artifact_prefix="build-fuzz/artifacts/$name-" -print_final_stats=1 \
         >"build-fuzz/$name.log" 2>&1
 }
 
 status=0
-run_target fuzz_events_file events &
+run_target fuzz_events_file events events.dict &
 events_pid=$!
-run_target fuzz_settings_file settings &
+run_target fuzz_settings_file settings settings.dict &
 settings_pid=$!
 for target in fuzz_events_file:$events_pid fuzz_settings_file:$settings_pid; do
     name="${target%%:*}"
