@@ -7,6 +7,51 @@ namespace fs = std::filesystem;
 
 namespace {
 
+#ifdef _WIN32
+
+using RunValue = TempConfigHome;
+
+constexpr char RunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// The text of a value under the Run key, or nothing when there is no such text value.
+std::optional<std::string> ReadRunValue(const char *name) {
+    char data[1024];
+    DWORD size = sizeof data;
+    if (RegGetValueA(HKEY_CURRENT_USER, RunKey, name, RRF_RT_REG_SZ, nullptr, data, &size) !=
+        ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return std::string(data);
+}
+
+TEST_F(RunValue, Enabled_WritesThePathWithoutQuotesAndTheArgument) {
+    WriteStartupEntry("C:\\Program Files\\Quorva\\quorva.exe", true);
+    EXPECT_EQ(ReadRunValue("Ostrune Quorva"), "C:\\Program Files\\Quorva\\quorva.exe /startup");
+}
+
+TEST_F(RunValue, Disabled_RemovesTheValueOnly_AndMissingValueIsNoError) {
+    const char other[] = "C:\\other.exe";
+    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, RunKey, "Other", REG_SZ, other, sizeof other),
+              ERROR_SUCCESS);
+    WriteStartupEntry("C:\\Quorva\\quorva.exe", true);
+    WriteStartupEntry("C:\\Quorva\\quorva.exe", false);
+    EXPECT_EQ(ReadRunValue("Ostrune Quorva"), std::nullopt);
+    EXPECT_EQ(ReadRunValue("Other"), "C:\\other.exe");
+    EXPECT_NO_THROW(WriteStartupEntry("C:\\Quorva\\quorva.exe", false));
+}
+
+TEST_F(RunValue, WithoutAFlag_FollowsTheLoadAtStartupPreference) {
+    ResetPreferences();
+    WriteStartupEntry("C:\\Quorva\\quorva.exe");
+    EXPECT_EQ(ReadRunValue("Ostrune Quorva"), "C:\\Quorva\\quorva.exe /startup");
+    bLoadAtStartup = false;
+    WriteStartupEntry("C:\\Quorva\\quorva.exe");
+    ResetPreferences();
+    EXPECT_EQ(ReadRunValue("Ostrune Quorva"), std::nullopt);
+}
+
+#else
+
 using AutostartEntry = TempConfigHome;
 
 TEST_F(AutostartEntry, Enabled_WritesADesktopEntryThatStartsWithTheArgument) {
@@ -79,5 +124,7 @@ TEST_F(AutostartEntry, EntryThatCannotBeRemoved_RaisesAnError) {
     WriteText(AutostartEntryPath() / "in the way", "");
     EXPECT_THROW(WriteStartupEntry("/opt/quorva/quorva", false), SettingsError);
 }
+
+#endif
 
 } // namespace
