@@ -193,6 +193,9 @@ TEST(EventsFileLoad, AnUnreadableFileRaisesAnErrorAndKeepsTheStore) {
 }
 
 TEST(EventsFileSave, AFailedSaveRaisesTheErrorAndLeavesTheOldFileAndNoTemporaryFile) {
+#ifdef _WIN32
+    GTEST_SKIP() << "a folder's read-only attribute does not stop writing in it on Windows";
+#endif
     TempFolder folder;
     const std::string path = folder.File("quorva.ini");
     TempFolder::Write(path, "[Weekly]\r\n1=old\r\n");
@@ -246,7 +249,10 @@ TEST(EventsFileSave, AWriteThatFailsLeavesTheOldFileAndNoTemporaryFileBehind) {
     const std::string path = folder.File("quorva.ini");
     TempFolder::Write(path, "[Weekly]\r\n1=old\r\n");
     // The temporary file's name leads nowhere, so creating it fails even with every right.
-    std::filesystem::create_symlink(folder.Path() / "missing" / "target", path + ".tmp");
+    std::error_code error;
+    std::filesystem::create_symlink(folder.Path() / "missing" / "target", path + ".tmp", error);
+    if (error)
+        GTEST_SKIP() << "no symbolic links here (on Windows they need a privilege)";
     TEvents events;
     events.SetWeekly(2, "new");
     EXPECT_THROW(events.SaveToIni(path), QuorvaError);
