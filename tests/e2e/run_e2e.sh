@@ -15,14 +15,15 @@ fi
 exe=$(realpath "$1")
 build=$(realpath "$2")
 
-# Re-run inside a private X server; -a picks a free display, so parallel runs do not meet.
+# Re-run inside a private X server; -a takes the next free display from a random start, so
+# runs that start at the same moment do not race for the same number.
 if [ -z "${QUORVA_E2E_DISPLAY_READY:-}" ]; then
     for tool in xvfb-run xdotool import convert; do
         command -v "$tool" >/dev/null || { echo "e2e: $tool is missing" >&2; exit 1; }
     done
     export QUORVA_E2E_DISPLAY_READY=1
     rm -f "$build/e2e-failure.png"
-    exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
+    exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1280x800x24" "$0" "$@"
 fi
 
 # The program may take several seconds to start on a busy machine.
@@ -61,9 +62,10 @@ pass() { echo "ok: $*"; }
 # which also isolates the single-instance channel.
 app="$work/app"
 mkdir -p "$app" "$work/config" "$work/data" "$work/tmp" "$work/home" "$work/cache"
+mkdir -m 700 "$work/runtime"
 cp "$exe" "$app/quorva"
 export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_CACHE_HOME="$work/cache"
-export HOME="$work/home" TMPDIR="$work/tmp"
+export HOME="$work/home" TMPDIR="$work/tmp" XDG_RUNTIME_DIR="$work/runtime"
 export QT_QPA_PLATFORM=xcb
 unset SESSION_MANAGER
 

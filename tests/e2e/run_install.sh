@@ -87,6 +87,7 @@ fi
 
 user="$work/user"
 mkdir -p "$user/config/Ostrune" "$user/data" "$user/cache" "$user/tmp" "$user/home"
+mkdir -m 700 "$user/runtime"
 # A previous version on record makes start-up seed the Easter dates and save the events file
 # at once, so the file's place shows without any window being touched.
 printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Ostrune\\Quorva\\Version]\n"Version"="1.5"\n' \
@@ -98,7 +99,7 @@ fi
 
 env -i PATH="$PATH" HOME="$user/home" QT_QPA_PLATFORM=offscreen \
     XDG_CONFIG_HOME="$user/config" XDG_DATA_HOME="$user/data" \
-    XDG_CACHE_HOME="$user/cache" TMPDIR="$user/tmp" \
+    XDG_CACHE_HOME="$user/cache" TMPDIR="$user/tmp" XDG_RUNTIME_DIR="$user/runtime" \
     "${runner[@]}" "$prefix/bin/quorva" >"$work/program.log" 2>&1 &
 program=$!
 
