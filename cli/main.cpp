@@ -1,8 +1,10 @@
 // quorva-cli: the calendar's events from the command line, without the windows.
 #include "Agenda.h"
 #include "EventsPath.h"
+#ifdef QUORVA_ICS
 #include "IcsExport.h"
 #include "IcsImport.h"
+#endif
 
 #include <ctime>
 #include <filesystem>
@@ -46,7 +48,11 @@ std::filesystem::path ExecutableFolder(const char *argv0) {
 }
 
 std::string Usage() {
+#ifdef QUORVA_ICS
     return AgendaUsage() + "\n" + ExportIcsUsage() + "\n" + ImportIcsUsage();
+#else
+    return AgendaUsage();
+#endif
 }
 
 } // namespace
@@ -69,9 +75,14 @@ int main(int argc, char *argv[]) {
     const std::string eventsFile = DefaultEventsFilePath(ExecutableFolder(argv[0]));
     if (command == "agenda")
         return RunAgenda(rest, today, eventsFile, std::cout, std::cerr);
+#ifdef QUORVA_ICS
     if (command == "export-ics") {
         const auto now = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
         return RunExportIcs(rest, today, now, eventsFile, std::cout, std::cerr);
     }
     return RunImportIcs(rest, today, eventsFile, std::cout, std::cerr);
+#else
+    std::cerr << "quorva-cli: " << command << " is not in this build (it needs libical)\n";
+    return ExitBadArgument;
+#endif
 }
