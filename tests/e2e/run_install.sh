@@ -80,9 +80,15 @@ if [ "$(id -u)" -eq 0 ]; then
     if ! command -v setpriv >/dev/null || ! id nobody >/dev/null 2>&1; then
         echo "skipped: running as root without setpriv or the user nobody, the read-only" \
             "install cannot be checked"
-        exit 0
+        exit 77
     fi
     runner=(setpriv --reuid="$(id -u nobody)" --regid="$(id -g nobody)" --clear-groups)
+    chmod a+rx "$work"
+    if ! "${runner[@]}" test -x "$prefix/bin/quorva"; then
+        echo "skipped: the user nobody cannot reach $prefix (a private temporary folder?)," \
+            "the read-only install cannot be checked"
+        exit 77
+    fi
 fi
 
 user="$work/user"
@@ -93,7 +99,6 @@ mkdir -m 700 "$user/runtime"
 printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Ostrune\\Quorva\\Version]\n"Version"="1.5"\n' \
     >"$user/config/Ostrune/Quorva.reg"
 if [ ${#runner[@]} -gt 0 ]; then
-    chmod a+rx "$work"
     chown -R nobody "$user"
 fi
 
