@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cctype>
 #include <ctime>
+#include <map>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -295,11 +296,10 @@ std::vector<icaltimetype> RuleInstances(const icalrecurrencetype &rule, const ic
 }
 
 // The event's instances up to the day stop, in its own time zone: DTSTART, the RRULE and
-// RDATE instances, less the EXRULE and EXDATE ones.
+// RDATE instances, less the EXRULE and EXDATE ones and those that other events replace.
 std::vector<icaltimetype> Instances(icalcomponent *event, const icaltimetype &start,
-                                    const icaltimetype &stop) {
+                                    const icaltimetype &stop, std::vector<icaltimetype> excluded) {
     std::vector<icaltimetype> instances{start};
-    std::vector<icaltimetype> excluded;
     for (icalproperty *p = icalcomponent_get_first_property(event, ICAL_ANY_PROPERTY); p;
          p = icalcomponent_get_next_property(event, ICAL_ANY_PROPERTY)) {
         const icalproperty_kind kind = icalproperty_isa(p);
@@ -347,22 +347,36 @@ icaltimetype IcsDate(sys_days day) {
 struct Reading {
     std::vector<Entry> Entries;
     TIcsImport Result;
+    // By UID, the instances of a series that events of their own (RECURRENCE-ID) replace.
+    std::map<std::string, std::vector<icaltimetype>> Replaced;
 };
 
-// One-time entries for the event's instances from today to the end of the expansion.
-void Expand(icalcomponent *event, const icaltimetype &start, const std::string &text,
-            sys_days today, Reading &reading) {
-    const sys_days last = reading.Result.ExpandedTo;
-    ++reading.Result.Expanded;
-    // A day's margin on either side: an instance's local date may differ from its own.
-    for (const icaltimetype &instance : Instances(event, start, IcsDate(last + days{1}))) {
+// One-time entries for the instances that fall from today to the end of the expansion.
+void AddInstances(const std::vector<icaltimetype> &instances, const std::string &text,
+                  sys_days today, Reading &reading) {
+    for (const icaltimetype &instance : instances) {
         const icaltimetype local = LocalTime(instance);
-        if (Day(local) < today || Day(local) > last)
+        if (Day(local) < today || Day(local) > reading.Result.ExpandedTo)
             continue;
         reading.Entries.push_back(
             Entry{KindOnce, local.month, local.day, local.year, WithTime(local, text)});
         ++reading.Result.ExpandedEntries;
     }
+}
+
+void Expand(icalcomponent *event, const icaltimetype &start, const std::string &text,
+            sys_days today, Reading &reading) {
+    ++reading.Result.Expanded;
+    const auto replaced = reading.Replaced.find(Text(icalcomponent_get_uid(event)));
+    // A day's margin: an instance's local date may come after its date in its own zone.
+    AddInstances(Instances(event, start, IcsDate(reading.Result.ExpandedTo + days{1}),
+                           replaced == reading.Replaced.end() ? std::vector<icaltimetype>{}
+                                                              : replaced->second),
+                 text, today, reading);
+}
+
+bool ReplacesAnInstance(icalcomponent *event) {
+    return HasAny(event, ICAL_RECURRENCEID_PROPERTY);
 }
 
 void ReadEvent(icalcomponent *event, int index, sys_days today, Reading &reading) {
@@ -372,16 +386,31 @@ void ReadEvent(icalcomponent *event, int index, sys_days today, Reading &reading
     if (icaltime_is_null_time(start) || !icaltime_is_valid_time(start))
         throw QuorvaError(EventName(event, index) + " has no readable start (DTSTART)");
     const std::string text = EventText(event);
-    if (text.empty()) {
-        reading.Result.LeftOut.push_back(EventName(event, index));
+    if (text.empty() || icalcomponent_get_status(event) == ICAL_STATUS_CANCELLED) {
+        reading.Result.LeftOut.push_back(
+            EventName(event, index) + (text.empty() ? ": it has no text" : ": it was cancelled"));
         return;
     }
-    if (auto entry = KindOf(event, start)) {
+    // One moved or changed instance of a series belongs with the series' expansion.
+    if (ReplacesAnInstance(event)) {
+        AddInstances({start}, text, today, reading);
+        return;
+    }
+    const bool hasReplacedInstances = reading.Replaced.count(Text(icalcomponent_get_uid(event)));
+    if (auto entry = KindOf(event, start); entry && !hasReplacedInstances) {
         entry->Text = WithTime(LocalTime(start), text);
         reading.Entries.push_back(*entry);
         return;
     }
     Expand(event, start, text, today, reading);
+}
+
+std::vector<icalcomponent *> Events(icalcomponent *calendar) {
+    std::vector<icalcomponent *> events;
+    for (icalcomponent *event = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT);
+         event; event = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT))
+        events.push_back(event);
+    return events;
 }
 
 // Every VCALENDAR of the parsed file: the root itself, or the children of the parser's
@@ -405,15 +434,19 @@ Reading ReadCalendar(const std::string &icsText, sys_days today) {
     const year_month last{year_month_day{today}.year() / year_month_day{today}.month() +
                           months{12}};
     reading.Result.ExpandedTo = sys_days{last / std::chrono::last};
-    int index = 0;
-    for (icalcomponent *calendar : Calendars(root.get())) {
+    const std::vector<icalcomponent *> calendars = Calendars(root.get());
+    for (icalcomponent *calendar : calendars) {
         if (const auto problem = ParseProblem(calendar))
             throw QuorvaError("calendar: " + *problem);
-        for (icalcomponent *event =
-                 icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT);
-             event; event = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT))
-            ReadEvent(event, ++index, today, reading);
+        for (icalcomponent *event : Events(calendar))
+            if (ReplacesAnInstance(event))
+                reading.Replaced[Text(icalcomponent_get_uid(event))].push_back(
+                    icalcomponent_get_recurrenceid(event));
     }
+    int index = 0;
+    for (icalcomponent *calendar : calendars)
+        for (icalcomponent *event : Events(calendar))
+            ReadEvent(event, ++index, today, reading);
     return reading;
 }
 
@@ -525,7 +558,7 @@ int RunImportIcs(const std::vector<std::string> &args, sys_days today,
             throw QuorvaError("cannot import " + icsFile + ": " + error.what());
         }
         for (const std::string &event : result.LeftOut)
-            err << "quorva-cli: left out " << event << ": it has no text\n";
+            err << "quorva-cli: left out " << event << "\n";
         if (result.Changed())
             events.SaveToIni(path);
     } catch (const QuorvaError &error) {

@@ -16,7 +16,7 @@ struct TIcsImport {
     int Expanded = 0;                 // events whose recurrence no kind holds
     int ExpandedEntries = 0;          // one-time entries those gave, before merging
     std::chrono::sys_days ExpandedTo; // the last day they were expanded to
-    std::vector<std::string> LeftOut; // events without any text
+    std::vector<std::string> LeftOut; // events without text or cancelled, and why
 
     bool Changed() const;
 };

@@ -239,7 +239,38 @@ TEST(IcsImport, AnEventWithoutTextIsLeftOutAndNamed) {
         ImportIcs(Calendar({"DTSTART;VALUE=DATE:20250307\r\nSUMMARY: \r\n"}), events, Today);
     EXPECT_TRUE(events.Once.empty());
     ASSERT_EQ(result.LeftOut.size(), 1u);
-    EXPECT_EQ(result.LeftOut[0], "event 1 (\"e1\")");
+    EXPECT_EQ(result.LeftOut[0], "event 1 (\"e1\"): it has no text");
+}
+
+TEST(IcsImport, ACancelledEventIsLeftOutAndNamed) {
+    TEvents events;
+    const TIcsImport result = ImportIcs(
+        Calendar({"DTSTART;VALUE=DATE:20250307\r\nSUMMARY:Lunch\r\nSTATUS:CANCELLED\r\n"}), events,
+        Today);
+    EXPECT_TRUE(events.Once.empty());
+    ASSERT_EQ(result.LeftOut.size(), 1u);
+    EXPECT_EQ(result.LeftOut[0], "event 1 (\"Lunch\"): it was cancelled");
+}
+
+TEST(IcsImport, ASeriesWithAMovedInstanceIsExpandedWithTheInstanceMoved) {
+    const std::string text =
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:x\r\n"
+        "BEGIN:VEVENT\r\nUID:s\r\nDTSTAMP:20250101T000000Z\r\nDTSTART:20250310T090000\r\n"
+        "RRULE:FREQ=WEEKLY\r\nSUMMARY:Course\r\nEND:VEVENT\r\n"
+        "BEGIN:VEVENT\r\nUID:s\r\nDTSTAMP:20250101T000000Z\r\nRECURRENCE-ID:20250317T090000\r\n"
+        "DTSTART:20250318T100000\r\nSUMMARY:Course\r\nEND:VEVENT\r\n"
+        "BEGIN:VEVENT\r\nUID:s\r\nDTSTAMP:20250101T000000Z\r\nRECURRENCE-ID:20250324T090000\r\n"
+        "DTSTART:20250324T090000\r\nSUMMARY:Course\r\nSTATUS:CANCELLED\r\nEND:VEVENT\r\n"
+        "END:VCALENDAR\r\n";
+    TEvents events;
+    const TIcsImport result = ImportIcs(text, events, Today);
+    EXPECT_EQ(events.GetOnce(3, 10, 2025), "9:00 Course");
+    EXPECT_EQ(events.GetOnce(3, 17, 2025), "");
+    EXPECT_EQ(events.GetOnce(3, 18, 2025), "10:00 Course");
+    EXPECT_EQ(events.GetOnce(3, 24, 2025), "");
+    EXPECT_EQ(events.GetOnce(3, 31, 2025), "9:00 Course");
+    EXPECT_EQ(result.Expanded, 1);
+    EXPECT_TRUE(events.Weekly.empty());
 }
 
 TEST(IcsImport, KeepsTheEventsOfACalendarProgramsUsualFile) {
