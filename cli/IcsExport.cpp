@@ -143,6 +143,11 @@ std::string ToIcsText(const std::string &text) {
     return result;
 }
 
+std::string FirstLine(const std::string &text) {
+    const std::string lines = ToIcsText(text);
+    return lines.substr(0, lines.find('\n'));
+}
+
 icaltimetype IcsDate(sys_days date) {
     const year_month_day ymd{date};
     icaltimetype time = icaltime_null_date();
@@ -162,8 +167,7 @@ icalcomponent *Event(const Occurrence &occurrence, const std::string &text,
     if (!occurrence.Rule.empty())
         icalcomponent_add_property(
             event, icalproperty_new_rrule(icalrecurrencetype_from_string(occurrence.Rule.c_str())));
-    icalcomponent_add_property(event,
-                               icalproperty_new_summary(lines.substr(0, lines.find('\n')).c_str()));
+    icalcomponent_add_property(event, icalproperty_new_summary(FirstLine(text).c_str()));
     icalcomponent_add_property(event, icalproperty_new_description(lines.c_str()));
     // Notes on a day do not make anyone busy.
     icalcomponent_add_property(event, icalproperty_new_transp(ICAL_TRANSP_TRANSPARENT));
@@ -177,8 +181,7 @@ void AddEntry(icalcomponent *calendar, const std::optional<Occurrence> &occurren
     if (occurrence)
         icalcomponent_add_component(calendar, Event(*occurrence, text, stamp));
     else
-        result.LeftOut.push_back(kind + " entry " + key + " (\"" +
-                                 ToIcsText(text).substr(0, ToIcsText(text).find('\n')) + "\")");
+        result.LeftOut.push_back(kind + " entry " + key + " (\"" + FirstLine(text) + "\")");
 }
 
 } // namespace
