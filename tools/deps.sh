@@ -34,5 +34,6 @@ QUORVA_BUILD_PACKAGES=(
 # What the tests and benchmarks need on top.
 QUORVA_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
+    googletest g++-mingw-w64-x86-64-posix wine wine64
     xvfb xauth xdotool imagemagick poppler-utils
 )
