@@ -75,21 +75,27 @@ std::set<std::string> FileNames(const std::filesystem::path &folder) {
 } // namespace
 
 TEST(EventsFileCrashSafety, ASaveKilledAtRandomMomentsLeavesTheOldOrTheNewStoreWhole) {
-    const TEvents a = LargeStore('A', 3000);
-    const TEvents b = LargeStore('B', 3500);
+    const TEvents a = LargeStore('A', 2000);
+    const TEvents b = LargeStore('B', 2400);
     TempFolder folder;
     const std::string path = folder.File("quorva.ini");
     b.SaveToIni(path);
     const std::string textB = TempFolder::Read(path);
-    // How long one save takes here sets the range of the delays, so that kills land all
-    // over a save rather than only between saves.
+    // How long one save takes here sets the range of the delays: kills land anywhere in the
+    // child's first two saves.
     const auto start = steady_clock::now();
     a.SaveToIni(path);
     const auto saveTime = duration_cast<microseconds>(steady_clock::now() - start);
     const std::string textA = TempFolder::Read(path);
+    // Each kill then only needs to compare bytes with the two files known to load right.
+    for (const auto &[text, store] : {std::pair{&textA, &a}, std::pair{&textB, &b}}) {
+        TEvents loaded;
+        loaded.LoadFromIniText(*text, 0, sys_days{});
+        ASSERT_TRUE(SameStore(loaded, *store));
+    }
 
     std::mt19937 random(20251209);
-    std::uniform_int_distribution<long> delay(0, 3 * saveTime.count() + 1000);
+    std::uniform_int_distribution<long> delay(0, 2 * saveTime.count() + 1000);
     int leftovers = 0;
     for (int kill = 0; kill < Kills; ++kill) {
         const pid_t child = fork();
@@ -105,9 +111,6 @@ TEST(EventsFileCrashSafety, ASaveKilledAtRandomMomentsLeavesTheOldOrTheNewStoreW
         const std::string text = TempFolder::Read(path);
         ASSERT_TRUE(text == textA || text == textB)
             << "kill " << kill << " left a file of " << text.size() << " bytes";
-        TEvents loaded;
-        loaded.LoadFromIni(path, 0, sys_days{});
-        ASSERT_TRUE(SameStore(loaded, text == textA ? a : b)) << "kill " << kill;
 
         // A killed save may leave its one temporary file, which the next save reuses.
         const auto names = FileNames(folder.Path());
