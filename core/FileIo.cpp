@@ -17,6 +17,25 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Paths arrive as UTF-8, as std::filesystem and Qt hand them out. The narrow C library and
+// std::filesystem::path's narrow constructor would read them in Windows' ANSI code page, which
+// garbles every name outside ASCII, so on Windows they are converted explicitly.
+fs::path FromUtf8(const std::string &path) {
+#ifdef _WIN32
+    return fs::path(std::u8string(path.begin(), path.end()));
+#else
+    return fs::path(path);
+#endif
+}
+
+std::FILE *OpenFile(const fs::path &path, bool forWriting) {
+#ifdef _WIN32
+    return _wfopen(path.c_str(), forWriting ? L"wb" : L"rb");
+#else
+    return std::fopen(path.c_str(), forWriting ? "wb" : "rb");
+#endif
+}
+
 // Pushes the file's data to the disk, so that the rename never publishes a half-written file.
 bool FlushToDisk(std::FILE *file) {
     if (std::fflush(file) != 0)
@@ -42,7 +61,7 @@ void FlushFolder(const fs::path &folder) {
 }
 
 bool WriteAndFlush(const fs::path &target, const std::string &content) {
-    std::FILE *file = std::fopen(target.string().c_str(), "wb");
+    std::FILE *file = OpenFile(target, true);
     if (!file)
         return false;
     bool ok = std::fwrite(content.data(), 1, content.size(), file) == content.size();
@@ -57,8 +76,9 @@ bool ReadWholeFile(const std::string &path, std::string &content, std::string &r
                    bool &missing) {
     content.clear();
     missing = false;
+    const fs::path source = FromUtf8(path);
     std::error_code ec;
-    const auto status = fs::status(path, ec);
+    const auto status = fs::status(source, ec);
     if (status.type() == fs::file_type::not_found) {
         missing = true;
         reason = std::make_error_code(std::errc::no_such_file_or_directory).message();
@@ -68,13 +88,13 @@ bool ReadWholeFile(const std::string &path, std::string &content, std::string &r
         reason = std::make_error_code(std::errc::is_a_directory).message();
         return false;
     }
-    std::FILE *file = std::fopen(path.c_str(), "rb");
+    std::FILE *file = OpenFile(source, false);
     if (!file) {
         reason = std::strerror(errno);
         return false;
     }
     // The size is only a hint (the file may change while it is read): reserve, then append.
-    const auto size = fs::file_size(path, ec);
+    const auto size = fs::file_size(source, ec);
     if (!ec)
         content.reserve(static_cast<std::size_t>(size));
     char buffer[1 << 16];
@@ -89,7 +109,7 @@ bool ReadWholeFile(const std::string &path, std::string &content, std::string &r
 }
 
 bool ReplaceFileAtomically(const std::string &path, const std::string &content) {
-    const fs::path target(path);
+    const fs::path target = FromUtf8(path);
     fs::path temporary = target;
     temporary += ".tmp";
     std::error_code ec;

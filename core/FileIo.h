@@ -1,5 +1,6 @@
 #pragma once
 // Whole-file reading and crash-safe whole-file replacement, portable between Linux and Windows.
+// Paths are UTF-8 on Windows too (as std::filesystem::path::string() and Qt give them).
 
 #include <string>
 

@@ -175,6 +175,22 @@ TEST(EventsFileLoad, BadInputNeverCrashesTheLoader) {
     EXPECT_EQ(LoadText(nulKeys).Weekly.at(1), std::string("a\0b", 3));
 }
 
+TEST(EventsFileRoundTrip, WorksInAFolderWhoseNameIsNotAscii) {
+    // Paths reach the core as UTF-8, the way std::filesystem and Qt hand them out; Windows
+    // would read the same bytes in its ANSI code page unless they are converted.
+    TempFolder folder;
+    const std::filesystem::path place = folder.Path() / std::filesystem::path(u8"J\u00f6rg \u65e5");
+    std::filesystem::create_directories(place);
+    const std::string path = (place / "quorva.ini").string();
+    TEvents events;
+    events.SetWeekly(3, "text");
+    events.SaveToIni(path);
+    EXPECT_TRUE(std::filesystem::exists(place / "quorva.ini"));
+    TEvents loaded;
+    loaded.LoadFromIni(path, 0, Today);
+    EXPECT_EQ(loaded.GetWeekly(3), "text");
+}
+
 TEST(EventsFileLoad, AMissingFileGivesAnEmptyStore) {
     TempFolder folder;
     TEvents events;
