@@ -2,11 +2,40 @@
 
 #include "RegistryStore.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 #include <system_error>
 #include <vector>
 
 namespace {
+
+// Names and texts are UTF-8, as the rest of the program keeps them; the registry's narrow
+// functions would read them in the ANSI code page, so everything goes through the wide ones.
+std::wstring Wide(const std::string &text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size = static_cast<int>(text.size());
+    std::wstring wide(
+        static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0)),
+        L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
+    return wide;
+}
+
+std::string Utf8(const std::wstring &wide) {
+    if (wide.empty()) {
+        return {};
+    }
+    const int size = static_cast<int>(wide.size());
+    std::string text(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, wide.data(), size,
+                                                                  nullptr, 0, nullptr, nullptr)),
+                     '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, text.data(), static_cast<int>(text.size()),
+                        nullptr, nullptr);
+    return text;
+}
 
 // Closes a key when it goes out of scope.
 struct TKeyHolder {
@@ -21,8 +50,8 @@ struct TKeyHolder {
 } // namespace
 
 TRegistryStore::TRegistryStore(std::string rootKey) : RootKey(std::move(rootKey)) {
-    OpenResult = RegCreateKeyExA(HKEY_CURRENT_USER, RootKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                 nullptr, &Root, nullptr);
+    OpenResult = RegCreateKeyExW(HKEY_CURRENT_USER, Wide(RootKey).c_str(), 0, nullptr, 0,
+                                 KEY_ALL_ACCESS, nullptr, &Root, nullptr);
     if (OpenResult != ERROR_SUCCESS) {
         Root = nullptr;
     }
@@ -50,26 +79,29 @@ std::optional<TStoredValue> TRegistryStore::Get(const std::string &section,
                                                 const std::string &name) {
     TKeyHolder key;
     if (!Root ||
-        RegOpenKeyExA(Root, section.c_str(), 0, KEY_QUERY_VALUE, &key.Key) != ERROR_SUCCESS) {
+        RegOpenKeyExW(Root, Wide(section).c_str(), 0, KEY_QUERY_VALUE, &key.Key) != ERROR_SUCCESS) {
         return std::nullopt;
     }
+    const std::wstring wideName = Wide(name);
     DWORD type = 0;
     DWORD size = 0;
-    if (RegQueryValueExA(key.Key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+    if (RegQueryValueExW(key.Key, wideName.c_str(), nullptr, &type, nullptr, &size) !=
+        ERROR_SUCCESS) {
         return std::nullopt;
     }
-    std::vector<BYTE> data(size + 1);
-    if (RegQueryValueExA(key.Key, name.c_str(), nullptr, &type, data.data(), &size) !=
+    std::vector<BYTE> data(size + sizeof(wchar_t));
+    if (RegQueryValueExW(key.Key, wideName.c_str(), nullptr, &type, data.data(), &size) !=
         ERROR_SUCCESS) {
         return std::nullopt;
     }
     TStoredValue value;
     if (type == REG_SZ || type == REG_EXPAND_SZ) {
         value.Kind = TStoredValue::TKind::Text;
-        value.Text.assign(reinterpret_cast<const char *>(data.data()), size);
+        std::wstring text(size / sizeof(wchar_t), L'\0');
+        std::memcpy(text.data(), data.data(), text.size() * sizeof(wchar_t));
         // The stored size counts the terminating zero, when the writer stored one.
-        value.Text.resize(value.Text.find('\0') == std::string::npos ? value.Text.size()
-                                                                     : value.Text.find('\0'));
+        text.resize(std::min(text.find(L'\0'), text.size()));
+        value.Text = Utf8(text);
     } else if (type == REG_DWORD && size == sizeof(DWORD)) {
         value.Kind = TStoredValue::TKind::Number;
         std::memcpy(&value.Number, data.data(), sizeof(DWORD));
@@ -83,12 +115,12 @@ void TRegistryStore::Put(const std::string &section, const std::string &name, DW
         Fail("open the key", "", OpenResult);
     }
     TKeyHolder key;
-    LONG result = RegCreateKeyExA(Root, section.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                                  &key.Key, nullptr);
+    LONG result = RegCreateKeyExW(Root, Wide(section).c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                                  nullptr, &key.Key, nullptr);
     if (result != ERROR_SUCCESS) {
         Fail("create the key", section, result);
     }
-    result = RegSetValueExA(key.Key, name.c_str(), 0, type, data, size);
+    result = RegSetValueExW(key.Key, Wide(name).c_str(), 0, type, data, size);
     if (result != ERROR_SUCCESS) {
         Fail("write the value \"" + name + "\"", section, result);
     }
@@ -96,8 +128,9 @@ void TRegistryStore::Put(const std::string &section, const std::string &name, DW
 
 void TRegistryStore::PutText(const std::string &section, const std::string &name,
                              const std::string &text) {
-    Put(section, name, REG_SZ, reinterpret_cast<const BYTE *>(text.c_str()),
-        static_cast<DWORD>(text.size() + 1));
+    const std::wstring wide = Wide(text);
+    Put(section, name, REG_SZ, reinterpret_cast<const BYTE *>(wide.c_str()),
+        static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
 }
 
 void TRegistryStore::PutNumber(const std::string &section, const std::string &name,
@@ -111,12 +144,12 @@ void TRegistryStore::DeleteValue(const std::string &section, const std::string &
         Fail("open the key", "", OpenResult);
     }
     TKeyHolder key;
-    LONG result = RegOpenKeyExA(Root, section.c_str(), 0, KEY_SET_VALUE, &key.Key);
+    LONG result = RegOpenKeyExW(Root, Wide(section).c_str(), 0, KEY_SET_VALUE, &key.Key);
     if (result == ERROR_FILE_NOT_FOUND) {
         return;
     }
     if (result == ERROR_SUCCESS) {
-        result = RegDeleteValueA(key.Key, name.c_str());
+        result = RegDeleteValueW(key.Key, Wide(name).c_str());
     }
     if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
         Fail("delete the value \"" + name + "\"", section, result);
@@ -126,11 +159,11 @@ void TRegistryStore::DeleteValue(const std::string &section, const std::string &
 bool TRegistryStore::SectionExists(const std::string &section) {
     TKeyHolder key;
     if (!Root ||
-        RegOpenKeyExA(Root, section.c_str(), 0, KEY_QUERY_VALUE, &key.Key) != ERROR_SUCCESS) {
+        RegOpenKeyExW(Root, Wide(section).c_str(), 0, KEY_QUERY_VALUE, &key.Key) != ERROR_SUCCESS) {
         return false;
     }
     DWORD valueCount = 0;
-    return RegQueryInfoKeyA(key.Key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    return RegQueryInfoKeyW(key.Key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                             &valueCount, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
            valueCount > 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The settings store in the current user's registry. Every change goes to the registry at
 // once; sections are subkeys of the root key, opened for each operation and closed after it.
+// Names and texts are UTF-8; they are stored as the registry's own (UTF-16) strings.
 
 #ifdef _WIN32
 

@@ -6,9 +6,10 @@
 #include <filesystem>
 #include <string>
 
-// Writes the entry for `exePath` (the executable's full path) when `loadAtStartup` is true,
-// removes it otherwise; removing an entry that is not there is no error. Throws SettingsError,
-// whose text is meant for a warning box, when the entry cannot be written or removed.
+// Writes the entry for `exePath` (the executable's full path, in UTF-8) when `loadAtStartup` is
+// true, removes it otherwise; removing an entry that is not there is no error. Throws
+// SettingsError, whose text is meant for a warning box, when the entry cannot be written or
+// removed.
 void WriteStartupEntry(const std::string &exePath, bool loadAtStartup);
 // The same, following the preference bLoadAtStartup.
 void WriteStartupEntry(const std::string &exePath);

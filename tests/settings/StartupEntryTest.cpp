@@ -29,6 +29,17 @@ TEST_F(RunValue, Enabled_WritesThePathWithoutQuotesAndTheArgument) {
     EXPECT_EQ(ReadRunValue("Ostrune Quorva"), "C:\\Program Files\\Quorva\\quorva.exe /startup");
 }
 
+TEST_F(RunValue, PathOutsideAscii_IsStoredAsTheSameCharacters) {
+    const char8_t path[] = u8"C:\\Users\\J\u00f6rg\\\u65e5\\quorva.exe";
+    WriteStartupEntry(reinterpret_cast<const char *>(path), true);
+    wchar_t data[256];
+    DWORD size = sizeof data;
+    ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                           L"Ostrune Quorva", RRF_RT_REG_SZ, nullptr, data, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::wstring(data), L"C:\\Users\\J\u00f6rg\\\u65e5\\quorva.exe /startup");
+}
+
 TEST_F(RunValue, Disabled_RemovesTheValueOnly_AndMissingValueIsNoError) {
     const char other[] = "C:\\other.exe";
     ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, RunKey, "Other", REG_SZ, other, sizeof other),
