@@ -48,9 +48,14 @@ TEST(DefaultEventsFilePath, MovesToTheDataFolderWhenTheExecutablesFolderCannotBe
     TempFolder::Write((exeDir / "quorva.ini").string(), "");
     fs::permissions(exeDir / "quorva.ini", fs::perms::owner_write, fs::perm_options::remove);
     EXPECT_EQ(DefaultEventsFilePath(exeDir), redirected) << "read-only file";
+    // Windows refuses to delete a read-only file.
+    fs::permissions(exeDir / "quorva.ini", fs::perms::owner_write, fs::perm_options::add);
     fs::remove(exeDir / "quorva.ini");
+#ifndef _WIN32
+    // A folder's read-only attribute does not stop writing in it on Windows.
     fs::permissions(exeDir, fs::perms::owner_write, fs::perm_options::remove);
     EXPECT_EQ(DefaultEventsFilePath(exeDir), redirected) << "read-only folder";
+#endif
 }
 
 TEST(DefaultEventsFilePath, UsesTheHomeFolderWhenNoDataFolderIsSet) {
