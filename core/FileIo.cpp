@@ -22,7 +22,12 @@ namespace {
 // garbles every name outside ASCII, so on Windows they are converted explicitly.
 fs::path FromUtf8(const std::string &path) {
 #ifdef _WIN32
-    return fs::path(std::u8string(path.begin(), path.end()));
+    try {
+        return fs::path(std::u8string(path.begin(), path.end()));
+    } catch (const fs::filesystem_error &) {
+        // Not UTF-8 after all: read the way the narrow functions would, never a crash.
+        return fs::path(path);
+    }
 #else
     return fs::path(path);
 #endif

@@ -191,6 +191,14 @@ TEST(EventsFileRoundTrip, WorksInAFolderWhoseNameIsNotAscii) {
     EXPECT_EQ(loaded.GetWeekly(3), "text");
 }
 
+TEST(EventsFileLoad, APathThatIsNotUtf8IsAMissingFile) {
+    TempFolder folder;
+    TEvents events;
+    const std::string path = folder.Path().string() + "/J\xF6rg \xFF.ini";
+    EXPECT_NO_THROW(events.LoadFromIni(path, 0, Today));
+    EXPECT_TRUE(events.Weekly.empty());
+}
+
 TEST(EventsFileLoad, AMissingFileGivesAnEmptyStore) {
     TempFolder folder;
     TEvents events;
