@@ -12,6 +12,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <shellapi.h>
 #endif
 
 namespace {
@@ -47,6 +49,29 @@ std::filesystem::path ExecutableFolder(const char *argv0) {
     return executable.parent_path();
 }
 
+// The arguments after the program's name, in UTF-8 as the core takes paths. On Windows main()
+// gets them in the ANSI code page, which cannot hold every file name, so they are taken again
+// from the wide command line.
+std::vector<std::string> Arguments(int argc, char *argv[]) {
+#ifdef _WIN32
+    int count = 0;
+    if (wchar_t **wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
+        std::vector<std::string> args;
+        for (int i = 1; i < count; ++i) {
+            const int size =
+                WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+            std::string arg(static_cast<std::size_t>(size > 0 ? size : 1), '\0');
+            WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, arg.data(), size, nullptr, nullptr);
+            arg.pop_back(); // the terminating zero
+            args.push_back(std::move(arg));
+        }
+        LocalFree(wide);
+        return args;
+    }
+#endif
+    return {argv + 1, argv + argc};
+}
+
 std::string Usage() {
 #ifdef QUORVA_ICS
     return AgendaUsage() + "\n" + ExportIcsUsage() + "\n" + ImportIcsUsage();
@@ -58,7 +83,7 @@ std::string Usage() {
 } // namespace
 
 int main(int argc, char *argv[]) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    const std::vector<std::string> args = Arguments(argc, argv);
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
         std::cout << Usage();
         return ExitOk;

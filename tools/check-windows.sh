@@ -28,6 +28,8 @@ cmake --build "$build" -j"$jobs" --target quorva_core quorva_settings quorva-cli
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/quorva-wine.XXXXXX")
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/quorva-win-cli.XXXXXX")
 export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all
+# Wine reads file names and arguments from Linux in the locale's character set.
+export LC_ALL=C.UTF-8
 # No browser engine or .NET runtime is needed, and without a display there is no one to ask.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
@@ -55,12 +57,16 @@ for test in "${tests[@]}"; do
     fi
 done
 
-# The tool itself: an events file with CR LF lines in, one line per planned day out.
+# The tool itself: an events file with CR LF lines, in a folder whose name the ANSI code page
+# cannot hold, in; one line per planned day out. Wine shows the Linux root as drive Z:.
 echo "== quorva-cli.exe under Wine"
-printf '[Once]\r\n3/11/2025=Dentist\\nBring the card\r\n[Weekly]\r\n2=Gym\r\n' >"$scratch/quorva.ini"
+mkdir "$scratch/Jörg 日"
+printf '[Once]\r\n3/11/2025=Dentist\\nBring the card\r\n[Weekly]\r\n2=Gym\r\n' \
+    >"$scratch/Jörg 日/quorva.ini"
+file="Z:${scratch//\//\\}\\Jörg 日\\quorva.ini"
 expected=$'3/10/2025\tGym\n3/11/2025\tDentist Bring the card\n3/17/2025\tGym'
-actual=$(timeout 60 wine "$build/quorva-cli.exe" agenda --file "$(winepath -w "$scratch/quorva.ini")" \
-    --from 3/10/2025 --days 7 | tr -d '\r') || true
+actual=$(timeout 60 wine "$build/quorva-cli.exe" agenda --file "$file" --from 3/10/2025 --days 7 |
+    tr -d '\r') || true
 if [ "$actual" != "$expected" ]; then
     printf 'quorva-cli agenda printed:\n%s\nexpected:\n%s\n' "$actual" "$expected" >&2
     failed+=(quorva-cli)
