@@ -17,7 +17,12 @@ TGUI::TGUI()
 
 QString TGUI::EventsFilePath() const
 {
+#ifdef _WIN32
+    const std::filesystem::path folder(AppDir.toStdWString());
+    return QString::fromStdWString(std::filesystem::path(DefaultEventsFilePath(folder)).wstring());
+#else
     return QString::fromStdString(DefaultEventsFilePath(AppDir.toStdString()));
+#endif
 }
 
 void TGUI::ShowHelpTopic(const QString& topic)

@@ -25,6 +25,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
@@ -488,7 +489,8 @@ void TfrmMain::FormClose()
         QMessageBox::warning(this, Constants::MainCaption, QString::fromLocal8Bit(error.what()));
     }
     try {
-        WriteStartupEntry(QApplication::applicationFilePath().toStdString());
+        WriteStartupEntry(
+            QDir::toNativeSeparators(QApplication::applicationFilePath()).toStdString());
     } catch (const std::exception& error) {
         QMessageBox::warning(this, Constants::MainCaption, QString::fromLocal8Bit(error.what()));
     }
