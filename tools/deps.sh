@@ -35,5 +35,6 @@ QUORVA_BUILD_PACKAGES=(
 QUORVA_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     googletest g++-mingw-w64-x86-64-posix wine wine64
-    xvfb xauth xdotool imagemagick poppler-utils
+    xvfb xauth xdotool imagemagick poppler-utils desktop-file-utils
+    clang-14 libclang-rt-14-dev
 )
