@@ -9,6 +9,7 @@
 #include "Fonts.h"
 #include "GUI.h"
 #include "HintWindow.h"
+#include "InstallPaths.h"
 #include "MonthStrip.h"
 #include "Platform.h"
 #include "Pool.h"
@@ -1045,7 +1046,7 @@ void TfrmMain::New1Click()
 
 void TfrmMain::menuReadmeClick()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(GUI->AppDir + Constants::ReadmeFileName));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(ReadmeFilePath(GUI->AppDir)));
 }
 
 void TfrmMain::menuWebClick()
