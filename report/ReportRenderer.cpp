@@ -14,14 +14,14 @@ namespace {
 // the screen or on the zoom.
 constexpr int MeasureDpi = 1200;
 
-QFont deviceFont(const TReportFont &spec, double scale, const QPaintDevice *device) {
-    QFont font(spec.Name);
+QFont deviceFont(const TReportFont &wanted, double scale, const QPaintDevice *device) {
+    QFont font(wanted.Name);
     // A point size that gives the face its true size in layout units once the device
     // resolves points with its own resolution.
-    font.setPointSizeF(spec.Size * scale * LayoutUnitsPerInch / device->logicalDpiY());
-    font.setBold(spec.Bold);
-    font.setItalic(spec.Italic);
-    font.setUnderline(spec.Underline);
+    font.setPointSizeF(wanted.Size * scale * LayoutUnitsPerInch / device->logicalDpiY());
+    font.setBold(wanted.Bold);
+    font.setItalic(wanted.Italic);
+    font.setUnderline(wanted.Underline);
     font.setHintingPreference(QFont::PreferNoHinting);
     return font;
 }
