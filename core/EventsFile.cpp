@@ -167,6 +167,10 @@ void TEvents::SaveToIni(const std::string &path) const {
     bool missing = false;
     if (!ReadWholeFile(path, text, reason, missing) && !missing)
         throw QuorvaError("Unable to write to " + path);
+    // The previous file stays at hand as a backup. A backup that cannot be written does not
+    // stop the save: the save itself keeps the old file whole until the new one is complete.
+    if (!missing)
+        ReplaceFileAtomically(path + ".bak", text);
     IniFile file = IniFile::FromText(std::move(text));
     for (const auto section :
          {SectionOnce, SectionWeekly, SectionMonthly, SectionYearly, SectionNWeekdayly})

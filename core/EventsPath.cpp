@@ -35,7 +35,9 @@ std::string Environment(const char *name) {
 std::string DefaultEventsFilePath(const fs::path &exeDir) {
     const fs::path beside = exeDir / EventsFileName;
     std::error_code ec;
-    if (IsWritable(exeDir) && (!fs::exists(beside, ec) || IsWritable(beside)))
+    // An existing file is never passed over: a save that cannot write it says so, rather
+    // than starting a second file that the next start would not read.
+    if (fs::exists(beside, ec))
         return beside.string();
     fs::path data = Environment("XDG_DATA_HOME");
     if (data.empty()) {
@@ -45,6 +47,10 @@ std::string DefaultEventsFilePath(const fs::path &exeDir) {
         data = fs::path(home) / ".local" / "share";
     }
     const fs::path folder = data / "Quorva";
-    fs::create_directories(folder, ec);
-    return (folder / EventsFileName).string();
+    const fs::path redirected = folder / EventsFileName;
+    if (fs::exists(redirected, ec) || !IsWritable(exeDir)) {
+        fs::create_directories(folder, ec);
+        return redirected.string();
+    }
+    return beside.string();
 }

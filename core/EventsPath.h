@@ -4,8 +4,11 @@
 #include <filesystem>
 #include <string>
 
-// quorva.ini in exeDir when that folder is writable and the file there is writable or absent;
-// otherwise quorva.ini in $XDG_DATA_HOME/Quorva ($HOME/.local/share/Quorva when unset), the
-// folder being created when missing so that a first save can succeed. Without either variable
-// the file beside the executable is the only place left and is returned.
+// The one rule, decided once at start: an existing file wins over an empty folder.
+// 1. quorva.ini in exeDir when it exists, writable or not (a save that fails says so);
+// 2. else quorva.ini in $XDG_DATA_HOME/Quorva ($HOME/.local/share/Quorva when unset) when it
+//    exists;
+// 3. else quorva.ini in exeDir when that folder is writable;
+// 4. else the data folder's file, the folder being created so that a first save can succeed.
+// Without either variable the file beside the executable is the only place left.
 std::string DefaultEventsFilePath(const std::filesystem::path &exeDir);

@@ -122,6 +122,9 @@ IniFile IniFile::FromText(std::string text) {
     file.source_ = std::make_shared<const std::string>(std::move(text));
     file.sections_.emplace_back();
     std::string_view rest(*file.source_);
+    // A byte-order mark is no part of the first line: the first header must still be read.
+    if (rest.starts_with("\xEF\xBB\xBF"))
+        rest.remove_prefix(3);
     std::string name;
     while (!rest.empty()) {
         const std::size_t end = LineLength(rest);
@@ -148,9 +151,12 @@ std::size_t IniFile::FindIndex(std::string_view name) const {
     return 0;
 }
 
-const IniFile::Section *IniFile::Find(std::string_view name) const {
-    const std::size_t index = FindIndex(name);
-    return index == 0 ? nullptr : &sections_[index];
+std::vector<const IniFile::Section *> IniFile::FindAll(std::string_view name) const {
+    std::vector<const Section *> found;
+    for (std::size_t i = 1; i < sections_.size(); ++i)
+        if (EqualsNoCase(sections_[i].Name, name))
+            found.push_back(&sections_[i]);
+    return found;
 }
 
 std::size_t IniFile::FindOrAdd(std::string_view name) {
@@ -167,7 +173,7 @@ std::size_t IniFile::FindOrAdd(std::string_view name) {
 
 std::vector<std::string> IniFile::Keys(std::string_view section) const {
     std::vector<std::string> keys;
-    if (const Section *found = Find(section))
+    for (const Section *found : FindAll(section))
         for (const Line &line : found->Lines)
             if (line.IsEntry)
                 keys.emplace_back(line.Key());
@@ -176,7 +182,7 @@ std::vector<std::string> IniFile::Keys(std::string_view section) const {
 
 std::string IniFile::Read(std::string_view section, std::string_view key,
                           std::string_view fallback) const {
-    if (const Section *found = Find(section))
+    for (const Section *found : FindAll(section))
         for (const Line &line : found->Lines)
             if (line.IsEntry && EqualsNoCase(line.Key(), key))
                 return std::string(line.Value());
@@ -185,17 +191,22 @@ std::string IniFile::Read(std::string_view section, std::string_view key,
 
 std::vector<IniFile::Entry> IniFile::ReadSection(std::string_view section) const {
     std::vector<Entry> entries;
-    const Section *found = Find(section);
-    if (!found)
+    const auto copies = FindAll(section);
+    std::size_t lines = 0;
+    for (const Section *found : copies)
+        lines += found->Lines.size();
+    if (lines == 0)
         return entries;
-    entries.reserve(found->Lines.size());
-    FirstKeyIndex first(found->Lines.size());
-    for (const Line &line : found->Lines) {
-        if (!line.IsEntry)
-            continue;
-        const std::size_t index = first.FindOrAdd(line.Key(), entries);
-        entries.push_back(
-            {line.Key(), index == entries.size() ? line.Value() : entries[index].Value});
+    entries.reserve(lines);
+    FirstKeyIndex first(lines);
+    for (const Section *found : copies) {
+        for (const Line &line : found->Lines) {
+            if (!line.IsEntry)
+                continue;
+            const std::size_t index = first.FindOrAdd(line.Key(), entries);
+            entries.push_back(
+                {line.Key(), index == entries.size() ? line.Value() : entries[index].Value});
+        }
     }
     return entries;
 }

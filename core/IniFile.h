@@ -6,8 +6,10 @@
 //   (no code-page conversion, NUL bytes included).
 // - Lines end at CR, LF or CR LF; blanks and tabs around keys and values are not part of them;
 //   quotes around a value are part of it.
-// - Of two equal keys in one section the first is the one read; of two sections with the same
-//   name the first is the one read and written, and erasing a section erases every copy.
+// - A UTF-8 byte-order mark at the start is skipped (and not written back).
+// - Sections with the same name are read as one, in file order: of two equal keys the first
+//   is the one read, so a later copy adds only the keys an earlier one lacks. Writing goes to
+//   the first copy; erasing a section erases every copy.
 // - Lines that are neither headers nor "key=value" are kept where they are and never read.
 // - Values are read whole, whatever their length.
 
@@ -65,7 +67,7 @@ private:
     static Line ParseLine(std::string_view text);
     Line MakeEntry(std::string_view key, std::string_view value);
     std::size_t FindIndex(std::string_view name) const; // 0 when absent
-    const Section *Find(std::string_view name) const;
+    std::vector<const Section *> FindAll(std::string_view name) const; // in file order
     std::size_t FindOrAdd(std::string_view name);
 
     // The parsed text and the lines written since; shared so that lines pointing into them

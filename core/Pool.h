@@ -95,6 +95,7 @@ public:
     // Rewrites the five sections of the file at path, keeping its other sections (an existing
     // file that cannot be read is not overwritten: that too is a failure to write).
     // Crash-safe: a temporary file in the same folder, flushed and renamed over the old one.
+    // The file as it was before is kept beside it as <path>.bak.
     // Throws QuorvaError("Unable to write to <path>") and leaves the old file whole on failure.
     void SaveToIni(const std::string &path) const;
 

@@ -3,6 +3,7 @@
 #include "Colors.h"
 #include "Constants.h"
 #include "Fonts.h"
+#include "Platform.h"
 #include "Sound.h"
 
 #include <QDesktopServices>
@@ -164,7 +165,7 @@ void TfrmAbout::LWebMouseLeave() {
 
 void TfrmAbout::LWebClick() {
     PlayClick();
-    QDesktopServices::openUrl(QUrl(Constants::WebAddress));
+    OpenWithDesktop(QUrl(Constants::WebAddress), this);
 }
 
 bool TfrmAbout::eventFilter(QObject *watched, QEvent *event) {

@@ -1,6 +1,7 @@
 #include "DayForm.h"
 
 #include "Colors.h"
+#include "EventText.h"
 #include "Fonts.h"
 #include "GUI.h"
 #include "Pool.h"
@@ -19,13 +20,6 @@
 TfrmDay* frmDay = nullptr;
 
 namespace {
-
-QString FromBytes(const std::string& bytes)
-{
-    QString text = QString::fromLocal8Bit(bytes.data(), qsizetype(bytes.size()));
-    text.replace("\r\n", "\n");
-    return text;
-}
 
 void Paint(QWidget* widget, QPalette::ColorRole role, std::uint32_t colour)
 {
@@ -65,6 +59,18 @@ void TMemo::MemosWMYChange()
     setVerticalScrollBarPolicy(displayedLines() > limit ? Qt::ScrollBarAlwaysOn
                                                         : Qt::ScrollBarAlwaysOff);
     setTextCursor(caret);
+}
+
+void TMemo::setStoredText(const std::string& bytes)
+{
+    storedBytes = bytes;
+    setPlainText(EventTextForDisplay(bytes));
+    shownText = toPlainText();
+}
+
+std::string TMemo::storedText() const
+{
+    return edited() ? EventTextToBytes(toPlainText()) : storedBytes;
 }
 
 void TMemo::enforceLength()
@@ -214,14 +220,6 @@ void TfrmDay::setTabOrder()
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
-std::string TfrmDay::MemoBytes(const QPlainTextEdit* memo)
-{
-    QString text = memo->toPlainText();
-    text.replace("\n", "\r\n");
-    const QByteArray bytes = text.toLocal8Bit();
-    return std::string(bytes.constData(), std::size_t(bytes.size()));
-}
-
 void TfrmDay::showEvent(QShowEvent* event)
 {
     FormShow();
@@ -230,10 +228,11 @@ void TfrmDay::showEvent(QShowEvent* event)
 
 void TfrmDay::FormShow()
 {
-    const int month = Selection.Month;
-    const int day = Selection.Day;
-    const int year = Selection.Year;
-    const int weekday = Selection.Weekday;
+    Target = Selection;
+    const int month = Target.Month;
+    const int day = Target.Day;
+    const int year = Target.Year;
+    const int weekday = Target.Weekday;
     const QString monthName = QString::fromStdString(MonthNames[month]);
     const QString dayName = QString::fromStdString(DayNames[weekday]);
 
@@ -243,14 +242,14 @@ void TfrmDay::FormShow()
     STYearly->setText(QString("%1 %2, yearly:").arg(monthName).arg(day));
     STNDayWeekly->setText(dayName + " in " + monthName);
 
-    MOnce->setPlainText(FromBytes(Events.GetOnce(month, day, year)));
-    MWeekly->setPlainText(FromBytes(Events.GetWeekly(weekday)));
-    MMonthly->setPlainText(FromBytes(Events.GetMonthly(day)));
-    MYearly->setPlainText(FromBytes(Events.GetYearly(month, day)));
+    MOnce->setStoredText(Events.GetOnce(month, day, year));
+    MWeekly->setStoredText(Events.GetWeekly(weekday));
+    MMonthly->setStoredText(Events.GetMonthly(day));
+    MYearly->setStoredText(Events.GetYearly(month, day));
 
-    if (QAbstractButton* button = occurrenceGroup->button(Selection.Nth))
+    if (QAbstractButton* button = occurrenceGroup->button(Target.Nth))
         button->setChecked(true);
-    MDayWeekly->setPlainText(FromBytes(Events.GetNWeekdayly(Selection.Nth, weekday, month)));
+    MDayWeekly->setStoredText(Events.GetNWeekdayly(Target.Nth, weekday, month));
 
     const bool past = static_cast<int>(EncodeDate(year, month, day)) < Today.TodaySerial;
     Paint(MOnce, QPalette::Base, past ? Colors.WeekendCell : Colors.CellBackground);
@@ -266,9 +265,9 @@ void TfrmDay::FormShow()
 // Picking another occurrence reloads its text; what was typed for the previous one is dropped.
 void TfrmDay::RB1Click(int tag)
 {
+    Target.Nth = tag;
     Selection.Nth = tag;
-    MDayWeekly->setPlainText(
-        FromBytes(Events.GetNWeekdayly(Selection.Nth, Selection.Weekday, Selection.Month)));
+    MDayWeekly->setStoredText(Events.GetNWeekdayly(Target.Nth, Target.Weekday, Target.Month));
 }
 
 void TfrmDay::AHelpExecute()

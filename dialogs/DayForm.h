@@ -1,5 +1,7 @@
 #pragma once
 #include <QDialog>
+#include "Pool.h"
+
 #include <QPlainTextEdit>
 #include <array>
 #include <string>
@@ -19,6 +21,14 @@ public:
     int displayedLines() const;
     void MemosWMYChange();
 
+    // Shows a text of the store and remembers its bytes.
+    void setStoredText(const std::string& bytes);
+    // Whether the user changed the text since setStoredText.
+    bool edited() const { return toPlainText() != shownText; }
+    // The text as the store keeps it: the very bytes it was given while unchanged (so a text
+    // in another code page or with stray blanks is never altered), UTF-8 once edited.
+    std::string storedText() const;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -26,6 +36,8 @@ protected:
 private:
     void enforceLength();
     int limit;
+    std::string storedBytes;
+    QString shownText;
 };
 
 // The day editor: the five texts that can apply to one date, one per kind of recurrence.
@@ -51,8 +63,10 @@ public:
     QPushButton* BSave = nullptr;
     QPushButton* Button2 = nullptr;
 
-    // A memo's text as the store keeps it: local 8-bit, lines separated by CR LF.
-    static std::string MemoBytes(const QPlainTextEdit* memo);
+    // The date, weekday and occurrence the editor shows, taken from Selection when it opens
+    // (the occurrence follows the user's pick). A save writes under these, whatever a day
+    // change did to Selection meanwhile.
+    TSelection Target;
 
     void FormShow();
     void RB1Click(int tag);

@@ -1,6 +1,7 @@
 #include "FindForm.h"
 
 #include "Colors.h"
+#include "EventText.h"
 #include "Fonts.h"
 #include "MainOps.h"
 #include "Pool.h"
@@ -223,7 +224,7 @@ void TfrmFind::BFindClick() {
             if (!month.HasEvents[i] || day <= 0)
                 continue;
             const QString text =
-                QString::fromLocal8Bit(Events.EventsOfDate(month.Month, day, month.Year, ", "));
+                EventTextFromBytes(Events.EventsOfDate(month.Month, day, month.Year, ", "));
             const QString hay = matchCase ? text : locale.toLower(text);
             if (!needle.isEmpty() && hay.contains(needle))
                 addResult(month.Month, day, month.Year, text);

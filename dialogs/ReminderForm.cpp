@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "Colors.h"
+#include "EventText.h"
 #include "Fonts.h"
 #include "GUI.h"
 #include "MainOps.h"
@@ -40,11 +41,6 @@ void PaintWhite(QWidget *widget) {
     widget->setAutoFillBackground(true);
 }
 
-QString FromBytes(const std::string &bytes) {
-    QString text = QString::fromLocal8Bit(bytes.data(), qsizetype(bytes.size()));
-    text.replace("\r\n", "\n");
-    return text;
-}
 
 QString Heading(long long daysAhead) {
     if (daysAhead == 0)
@@ -63,7 +59,7 @@ QString EntryText(TDateTime date, const std::string &events, std::chrono::sys_da
     return Heading(daysAhead) + ", on " +
            QString::fromStdString(DayNames[DayOfWeek(month, day, year)]) + ", " +
            QString::fromStdString(MonthNames[month]) + " " + QString::number(day) + ":\n" +
-           FromBytes(events);
+           EventTextForDisplay(events);
 }
 
 } // namespace
@@ -144,14 +140,14 @@ QString TfrmReminder::NothingPlannedText(int days) {
 
 void TfrmReminder::FormShow() {
     const std::chrono::sys_days today = Clock::Today();
-    Reminders = Events.BuildReminders(iRemThreshold, today);
+    Reminders = Events.BuildReminders(ReminderLookAhead(), today);
     removeRunTimeLabels();
     if (!bReminder)
         LFirst->setText(DisabledText);
     else if (!Reminders.empty())
         buildEntries(today);
     else
-        LFirst->setText(NothingPlannedText(iRemThreshold));
+        LFirst->setText(NothingPlannedText(ReminderLookAhead()));
     SBRemResize();
 }
 

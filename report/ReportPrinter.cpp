@@ -12,6 +12,7 @@
 #include <QPrinterInfo>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <algorithm>
 
 namespace {
 constexpr int OnlyPage = 1;
@@ -85,15 +86,50 @@ bool TReportPrinter::Print(const TReportPage &page, QPrinter &printer) {
     TReportPage sheet = page;
     if (printer.outputFormat() == QPrinter::NativeFormat)
         sheet.PrepareForPrinter(printer);
+    const QRectF target = PageTarget(sheet, printer.pageLayout(), printer.resolution());
+    if (target.isEmpty())
+        return false;
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
-    const double scale = printer.resolution() / LayoutUnitsPerInch;
+    const double scale = target.width() / sheet.PageWidth();
     const int copies = printer.supportsMultipleCopies() ? 1 : printer.copyCount();
     for (int copy = 0; copy < copies; ++copy) {
         if (copy > 0)
             printer.newPage();
+        painter.save();
+        painter.translate(target.topLeft());
         TReportRenderer::Render(sheet, painter, scale);
+        painter.restore();
     }
     return painter.end();
+}
+
+QRectF TReportPrinter::PageTarget(const TReportPage &page, const QPageLayout &layout,
+                                  int resolution) {
+    if (page.PageWidth() <= 0 || page.PageHeight() <= 0 || resolution <= 0)
+        return {};
+    const double perUnit = resolution / LayoutUnitsPerInch;
+    const QSizeF trueSize(page.PageWidth() * perUnit, page.PageHeight() * perUnit);
+    if (!layout.isValid())
+        return QRectF(QPointF(0, 0), trueSize);
+    const bool fullPage = layout.mode() == QPageLayout::FullPageMode;
+    const QRect sheet = layout.fullRectPixels(resolution);
+    // In sheet coordinates. A full-page layout paints up to the edges whatever its margins
+    // say, but the printer's hardware still cannot reach into its minimum margins.
+    const QRect printable =
+        fullPage ? QPageLayout(layout.pageSize(), layout.orientation(), layout.minimumMargins(),
+                               layout.units(), layout.minimumMargins())
+                       .paintRectPixels(resolution)
+                 : layout.paintRectPixels(resolution);
+    if (printable == sheet || printable.isEmpty())
+        return QRectF(QPointF(0, 0), trueSize);
+    // The painter of a full-page printer starts at the sheet's corner, any other at the
+    // printable area's.
+    const QRectF area = fullPage ? QRectF(printable) : QRectF(QPointF(0, 0), printable.size());
+    const double factor =
+        std::min({1.0, area.width() / trueSize.width(), area.height() / trueSize.height()});
+    QRectF target(QPointF(0, 0), trueSize * factor);
+    target.moveCenter(area.center());
+    return target;
 }

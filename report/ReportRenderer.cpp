@@ -37,6 +37,13 @@ const QImage &measureDevice() {
     return image;
 }
 
+// Measuring pixels per layout unit.
+constexpr double MeasurePerUnit = MeasureDpi / LayoutUnitsPerInch;
+
+QFontMetricsF measureMetrics(const TReportFont &wanted) {
+    return QFontMetricsF(deviceFont(wanted, MeasurePerUnit, &measureDevice()), &measureDevice());
+}
+
 // Greedy wrapping at blanks; a word wider than the box breaks between characters rather
 // than run out of it.
 QStringList wrapLine(const QString &line, const QFontMetricsF &metrics, double width) {
@@ -120,13 +127,36 @@ struct TRunPiece {
 } // namespace
 
 int TReportRenderer::AutoWidth(const TReportObject &object) {
-    const QFontMetricsF metrics(
-        deviceFont(object.Font, MeasureDpi / LayoutUnitsPerInch, &measureDevice()),
-        &measureDevice());
+    const QFontMetricsF metrics = measureMetrics(object.Font);
     double widest = 0;
     for (const QString &line : object.Lines)
         widest = std::max(widest, metrics.horizontalAdvance(line));
-    return int(std::ceil(widest * LayoutUnitsPerInch / MeasureDpi)) + 2 * object.InsetX;
+    return int(std::ceil(widest / MeasurePerUnit)) + 2 * object.InsetX;
+}
+
+QStringList TReportRenderer::LinesToDraw(const TReportObject &object, const QSizeF &box) {
+    const QFontMetricsF metrics = measureMetrics(object.Font);
+    const double width = (box.width() - 2 * object.InsetX) * MeasurePerUnit;
+    QStringList lines;
+    for (const QString &line : object.Lines)
+        lines << (object.WordWrap ? wrapLine(line, metrics, width) : QStringList{line});
+
+    // n lines take n line heights and n - 1 line spacings; a line cut at the bottom does not
+    // count as shown. The small allowance keeps a line that fits exactly from being lost to
+    // rounding.
+    const double room = (box.height() - object.InsetY) * MeasurePerUnit;
+    const double step = metrics.height() + object.LineSpacing * MeasurePerUnit;
+    const qsizetype fitting =
+        room < metrics.height()
+            ? 0
+            : qsizetype(std::floor((room - metrics.height()) / step + 1e-6)) + 1;
+    const qsizetype shown = std::max<qsizetype>(fitting, 1);
+    if (lines.size() <= shown)
+        return lines;
+    const qsizetype hidden = lines.size() - shown + 1;
+    lines.resize(shown - 1);
+    lines << QStringLiteral("+%1 more").arg(hidden);
+    return lines;
 }
 
 QRect TReportRenderer::PlacedRect(const TReportPage &page, const TReportObject &object) {
@@ -215,16 +245,19 @@ void TReportRenderer::drawLines(const TReportObject &object, const QRectF &rect,
     const QFont font = deviceFont(object.Font, scale, painter.device());
     const QFontMetricsF metrics(font, painter.device());
     const QRectF area = textArea(object, rect, scale);
-    QStringList lines;
-    for (const QString &line : object.Lines)
-        lines << (object.WordWrap ? wrapLine(line, metrics, area.width()) : QStringList{line});
-    const double step = metrics.height() + object.LineSpacing * scale;
+    const QStringList lines = LinesToDraw(object, rect.size() / scale);
+    // Lines stand where the measurement put them, so that a coarse device, whose font
+    // heights round to whole pixels, draws every line that was counted as fitting.
+    const QFontMetricsF measured = measureMetrics(object.Font);
+    const double lineHeight = measured.height() / MeasurePerUnit * scale;
+    const double ascent = measured.ascent() / MeasurePerUnit * scale;
+    const double step = lineHeight + object.LineSpacing * scale;
     double y = alignedY(object.VertAlign, area, step * lines.size() - object.LineSpacing * scale);
     painter.setFont(font);
     painter.setPen(BgrToQColor(object.Font.Color));
     for (const QString &line : lines) {
         const double x = alignedX(object.HorzAlign, area, metrics.horizontalAdvance(line));
-        painter.drawText(QPointF(x, y + metrics.ascent()), line);
+        painter.drawText(QPointF(x, y + ascent), line);
         y += step;
     }
 }

@@ -2,6 +2,8 @@
 #include "ReportPage.h"
 
 #include <QRect>
+#include <QSizeF>
+#include <QStringList>
 
 class QPainter;
 
@@ -18,6 +20,13 @@ public:
 
     // The width an auto-width text box takes for its text, in layout units.
     static int AutoWidth(const TReportObject &object);
+
+    // The lines a text box shows in a box of the given size in layout units: its lines, word
+    // wrapped when it wraps. When they do not all fit under one another, as many show as fit
+    // and the last of them reads "+N more" instead, N counting every line not shown. At least
+    // one line is always drawn. Measured like the auto width, so the screen and every printer
+    // break and cut the same lines.
+    static QStringList LinesToDraw(const TReportObject &object, const QSizeF &box);
 
 private:
     static void drawObject(const TReportObject &object, const QRectF &rect, QPainter &painter,

@@ -17,12 +17,17 @@ TGUI::TGUI()
 
 QString TGUI::EventsFilePath() const
 {
+    if (!eventsFile.isEmpty() && eventsFileAppDir == AppDir)
+        return eventsFile;
+    eventsFileAppDir = AppDir;
 #ifdef _WIN32
     const std::filesystem::path folder(AppDir.toStdWString());
-    return QString::fromStdWString(std::filesystem::path(DefaultEventsFilePath(folder)).wstring());
+    eventsFile =
+        QString::fromStdWString(std::filesystem::path(DefaultEventsFilePath(folder)).wstring());
 #else
-    return QString::fromStdString(DefaultEventsFilePath(AppDir.toStdString()));
+    eventsFile = QString::fromStdString(DefaultEventsFilePath(AppDir.toStdString()));
 #endif
+    return eventsFile;
 }
 
 void TGUI::ShowHelpTopic(const QString& topic)

@@ -5,6 +5,7 @@
 #include "Colors.h"
 #include "Constants.h"
 #include "DayForm.h"
+#include "EventText.h"
 #include "FindForm.h"
 #include "Fonts.h"
 #include "GUI.h"
@@ -46,13 +47,6 @@ TfrmMain* frmMain = nullptr;
 namespace {
 
 constexpr int CellCount = 42;
-
-QString ToDisplay(const std::string& bytes)
-{
-    QString text = QString::fromLocal8Bit(bytes.data(), qsizetype(bytes.size()));
-    text.replace("\r\n", "\n");
-    return text;
-}
 
 QString MonthTitle(int month, int year)
 {
@@ -183,6 +177,12 @@ void TfrmMain::createMenus()
     newList->setObjectName("New1");
     connect(newList, &QAction::triggered, this, &TfrmMain::New1Click);
     file->addAction(ActionPrint);
+    file->addSeparator();
+    Undo1 = file->addAction("&Undo");
+    Undo1->setObjectName("Undo1");
+    Undo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    Undo1->setEnabled(false);
+    connect(Undo1, &QAction::triggered, this, &TfrmMain::Undo1Click);
     file->addSeparator();
     QAction* exitItem = file->addAction("E&xit");
     exitItem->setObjectName("Exit1");
@@ -352,6 +352,8 @@ void TfrmMain::FormCreate(const QStringList& arguments)
     setWindowTitle(Constants::MainCaption);
 
     const TStartSettings start = ReadSettingsAtCreate();
+    if (const std::string notice = TakeSettingsNotice(); !notice.empty())
+        QMessageBox::warning(nullptr, Constants::MainCaption, QString::fromStdString(notice));
     LoadEvents();
     if (NeedsEasterSeeding(start.VersionForSeeding)) {
         Events.AddEaster();
@@ -383,7 +385,7 @@ void TfrmMain::FormCreate(const QStringList& arguments)
             startMinimized = true;
         }
         if (bCloseIfNoReminder) {
-            if (!bReminder || Events.BuildReminders(iRemThreshold, Clock::Today()).empty())
+            if (!bReminder || Events.BuildReminders(ReminderLookAhead(), Clock::Today()).empty())
                 quitAtStart = true;
         }
     }
@@ -574,7 +576,7 @@ void TfrmMain::ShowMonth(int index)
         if (month.Day[i] > 0) {
             LDay[i]->setText(QString::number(month.Day[i]));
             LEvent[i]->setText(
-                ToDisplay(Events.EventsOfDate(month.Month, month.Day[i], month.Year, "\n")));
+                EventTextForDisplay(Events.EventsOfDate(month.Month, month.Day[i], month.Year, "\n")));
             setCellColours(i, Colors.CellBackground, Colors.DayText, Colors.EventDayText);
             PDay[i]->setProperty("hint", LEvent[i]->text());
             LEvent[i]->setProperty("hint", LEvent[i]->text());
@@ -597,10 +599,10 @@ void TfrmMain::ShowMonth(int index)
             QString text;
             if (i < 6) {
                 d = prevDays + 2 + i - firstWeekday;
-                text = ToDisplay(Events.EventsOfDate(prevMonth, d, prevYear, "\n"));
+                text = EventTextForDisplay(Events.EventsOfDate(prevMonth, d, prevYear, "\n"));
             } else if (i > 6) {
                 d = ++nextDay;
-                text = ToDisplay(Events.EventsOfDate(nextMonth, d, nextYear, "\n"));
+                text = EventTextForDisplay(Events.EventsOfDate(nextMonth, d, nextYear, "\n"));
             } else {
                 continue;
             }
@@ -786,14 +788,46 @@ void TfrmMain::OpenDayEditor(int cell)
 
     if (frmDay->exec() != QDialog::Accepted)
         return;
+    saveDayEditor();
+}
 
-    Events.SetOnce(Selection.Month, Selection.Day, Selection.Year, frmDay->MemoBytes(frmDay->MOnce));
-    Events.SetWeekly(Selection.Weekday, frmDay->MemoBytes(frmDay->MWeekly));
-    Events.SetMonthly(Selection.Day, frmDay->MemoBytes(frmDay->MMonthly));
-    Events.SetYearly(Selection.Month, Selection.Day, frmDay->MemoBytes(frmDay->MYearly));
-    Events.SetNWeekdayly(Selection.Nth, Selection.Weekday, Selection.Month,
-                         frmDay->MemoBytes(frmDay->MDayWeekly));
+// Writes what the editor changed under the date it was opened for: a day change during the
+// dialog moves Selection, never the editor's target. Texts left as they were stay untouched.
+void TfrmMain::saveDayEditor()
+{
+    const TSelection& at = frmDay->Target;
+    const bool changed = frmDay->MOnce->edited() || frmDay->MWeekly->edited() ||
+                         frmDay->MMonthly->edited() || frmDay->MYearly->edited() ||
+                         frmDay->MDayWeekly->edited();
+    if (!changed)
+        return;
+    History.RecordDate(Events, at.Month, at.Day, at.Year, at.Weekday, at.Nth,
+                       "&Undo changes of " + FormatDate(at.Month, at.Day, at.Year));
+    if (frmDay->MOnce->edited())
+        Events.SetOnce(at.Month, at.Day, at.Year, frmDay->MOnce->storedText());
+    if (frmDay->MWeekly->edited())
+        Events.SetWeekly(at.Weekday, frmDay->MWeekly->storedText());
+    if (frmDay->MMonthly->edited())
+        Events.SetMonthly(at.Day, frmDay->MMonthly->storedText());
+    if (frmDay->MYearly->edited())
+        Events.SetYearly(at.Month, at.Day, frmDay->MYearly->storedText());
+    if (frmDay->MDayWeekly->edited())
+        Events.SetNWeekdayly(at.Nth, at.Weekday, at.Month, frmDay->MDayWeekly->storedText());
     refreshAfterChange();
+}
+
+void TfrmMain::Undo1Click()
+{
+    if (!History.Undo(Events))
+        return;
+    refreshAfterChange();
+}
+
+void TfrmMain::updateUndoItem()
+{
+    const std::string caption = History.Caption();
+    Undo1->setEnabled(!caption.empty());
+    Undo1->setText(caption.empty() ? QString("&Undo") : QString::fromStdString(caption));
 }
 
 // After every change of the store: displays first, then the file, then a visible reminder.
@@ -804,6 +838,7 @@ void TfrmMain::refreshAfterChange()
     ShowMonth(Selection.ShownMonth);
     UpdateStatusBar();
     SaveEvents();
+    updateUndoItem();
     if (frmReminder && frmReminder->isVisible())
         frmReminder->FormShow();
 }
@@ -894,7 +929,7 @@ void TfrmMain::FillMonthStrip()
 
 void TfrmMain::UpdateStatusBar()
 {
-    QString text = QString::fromLocal8Bit(
+    QString text = EventTextFromBytes(
         Events.EventsOfDate(Today.TodayMonth, Today.TodayDay, Today.TodayYear, ", "));
     text.replace("\r\n", " ");
     if (text.isEmpty())
@@ -924,7 +959,7 @@ void TfrmMain::Timer1Timer()
         SetMinimizeAnimation(GUI->SavedMinAnimate);
     if ((dayChanged || firstTick) && bReminder) {
         firstTick = false;
-        if (!Events.BuildReminders(iRemThreshold, Clock::Today()).empty())
+        if (!Events.BuildReminders(ReminderLookAhead(), Clock::Today()).empty())
             PopUpReminder();
     }
     firstTick = false;
@@ -1034,24 +1069,19 @@ void TfrmMain::New1Click()
     box.setDefaultButton(QMessageBox::No);
     if (box.exec() != QMessageBox::Yes)
         return;
+    History.RecordWhole(std::move(Events), "&Undo New");
     Events.Clear();
-    FillMonths(Months, Events, Clock::Today());
-    FillMonthStrip();
-    ShowMonth(Selection.ShownMonth);
-    SaveEvents();
-    UpdateStatusBar();
-    if (frmReminder && frmReminder->isVisible())
-        frmReminder->FormShow();
+    refreshAfterChange();
 }
 
 void TfrmMain::menuReadmeClick()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(ReadmeFilePath(GUI->AppDir)));
+    OpenWithDesktop(QUrl::fromLocalFile(ReadmeFilePath(GUI->AppDir)), this);
 }
 
 void TfrmMain::menuWebClick()
 {
-    QDesktopServices::openUrl(QUrl(Constants::WebAddress));
+    OpenWithDesktop(QUrl(Constants::WebAddress), this);
 }
 
 void TfrmMain::Action1Execute()

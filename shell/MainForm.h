@@ -1,5 +1,6 @@
 #pragma once
 #include "MainOps.h"
+#include "Undo.h"
 
 #include <QFrame>
 #include <QMainWindow>
@@ -70,6 +71,8 @@ public:
     bool LivesInTray() const override;
     void Timer1Timer();
     void New1Click();
+    // Puts the store back as it was before the last change of this run, and saves it.
+    void Undo1Click();
     void Exit1Click();
     void menuReadmeClick();
     void menuWebClick();
@@ -112,6 +115,8 @@ private:
     void createTrayIcon();
     void wireMonthView();
     void refreshAfterChange();
+    void saveDayEditor();
+    void updateUndoItem();
     void showCellHint(int cell, QWidget* control);
     void setCellColours(int cell, std::uint32_t background, std::uint32_t dayText,
                         std::uint32_t eventText);
@@ -148,6 +153,9 @@ private:
     QAction* ActionPref = nullptr;
     QAction* ActionPrint = nullptr;
     QAction* AFind = nullptr;
+    QAction* Undo1 = nullptr;
+
+    TUndoHistory History; // the user's last changes of this run
 
     QTimer* slideTimer = nullptr;
     QRect slideArea;

@@ -1,6 +1,7 @@
 #include "MonthStrip.h"
 
 #include "Colors.h"
+#include "EventText.h"
 #include "Fonts.h"
 #include "MainForm.h"
 #include "Pool.h"
@@ -234,9 +235,8 @@ void TStripGrid::StripMouseMove(const QPoint& position)
             StripHover = {column, row, tag};
             hintText.clear();
             if (month.HasEvents[i]) {
-                hintText = QString::fromLocal8Bit(
+                hintText = EventTextForDisplay(
                     Events.EventsOfDate(month.Month, month.Day[i], month.Year, "\n"));
-                hintText.replace("\r\n", "\n");
             }
         }
         if (moved || !hintShown) {

@@ -2,6 +2,8 @@
 
 #include "SettingsStore.h"
 
+#include <algorithm>
+
 bool bMinToTray = true;
 bool bLoadAtStartup = true;
 bool bCloseIfNoReminder = true;
@@ -118,4 +120,9 @@ void WriteSettingsAtClose(const TCloseSettings &settings) {
     store->WriteInteger(ReminderFormSection, "frmReminder->Width", settings.ReminderWidth);
     WritePreferences(*store);
     store->Close();
+}
+
+int ReminderLookAhead()
+{
+    return std::clamp(iRemThreshold, 0, 366);
 }

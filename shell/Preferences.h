@@ -20,6 +20,11 @@ extern int PrintPaperFormat;    // 0 Letter, 1 Tabloid, 2 A4, 3 A3
 
 void ResetPreferences();
 
+// The look-ahead the windows work with: iRemThreshold held to 0 .. 366 days, so that a
+// hand-edited value cannot make them build hundreds of thousands of entries. The stored value
+// itself is kept as it is.
+int ReminderLookAhead();
+
 // What the main window needs from the store at creation, besides the preference values.
 struct TStartSettings {
     int Top = 0;

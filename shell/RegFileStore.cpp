@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -117,6 +118,79 @@ std::optional<std::uint32_t> ParseDword(const std::string &text) {
     return static_cast<std::uint32_t>(std::stoul(digits, nullptr, 16));
 }
 
+// The first line of an export, in its older and its newer form.
+bool IsHeader(const std::string &line) {
+    return EqualsNoCase(line, "REGEDIT4") ||
+           EqualsNoCase(line, "Windows Registry Editor Version 5.00");
+}
+
+// A line that opens a key of any hive, ours or not.
+bool OpensKey(const std::string &line) {
+    return StartsWithNoCase(line, "[HKEY_");
+}
+
+void AppendUtf8(std::string &out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// UTF-16 after a two-byte byte-order mark, as UTF-8; a lone surrogate or an odd last byte
+// becomes U+FFFD.
+std::string Utf16ToUtf8(const std::string &bytes, bool bigEndian) {
+    const auto unit = [&](std::size_t i) {
+        const auto first = static_cast<unsigned char>(bytes[i]);
+        const auto second = static_cast<unsigned char>(bytes[i + 1]);
+        return static_cast<char32_t>(bigEndian ? (first << 8 | second) : (second << 8 | first));
+    };
+    std::string out;
+    for (std::size_t i = 2; i < bytes.size(); i += 2) {
+        if (i + 1 == bytes.size()) {
+            AppendUtf8(out, 0xFFFD);
+            break;
+        }
+        char32_t c = unit(i);
+        if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size()) {
+            const char32_t low = unit(i + 2);
+            if (low >= 0xDC00 && low < 0xE000) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                i += 2;
+            }
+        }
+        AppendUtf8(out, (c >= 0xD800 && c < 0xE000) ? char32_t(0xFFFD) : c);
+    }
+    return out;
+}
+
+// The file's text as UTF-8: UTF-16 in either byte order when a byte-order mark says so (the
+// registry editor exports UTF-16 LE), otherwise the bytes as they are, less a UTF-8 mark.
+std::string DecodedText(const std::string &bytes) {
+    if (bytes.starts_with("\xFF\xFE")) {
+        return Utf16ToUtf8(bytes, false);
+    }
+    if (bytes.starts_with("\xFE\xFF")) {
+        return Utf16ToUtf8(bytes, true);
+    }
+    return bytes.starts_with("\xEF\xBB\xBF") ? bytes.substr(3) : bytes;
+}
+
+std::string &PendingNotice() {
+    static std::string notice;
+    return notice;
+}
+
 std::string DwordText(std::uint32_t number) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "dword:%08x", static_cast<unsigned>(number));
@@ -148,20 +222,44 @@ void TRegFileStore::Load() {
         return;
     }
     std::ifstream file(Path, std::ios::binary);
-    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     if (!file.is_open() || file.bad()) {
         LoadError = "cannot be read";
         return;
     }
-    std::istringstream lines(text);
-    std::string line;
+    const std::string text = DecodedText(bytes);
+    bool understood = false;
     TSection *current = nullptr;
-    for (bool first = true; std::getline(lines, line); first = false) {
-        if (first && line.starts_with("\xEF\xBB\xBF")) {
-            line.erase(0, 3);
-        }
-        ParseLine(Trimmed(line), current);
+    // Lines end at CR LF, LF or a lone CR, whichever system wrote the file.
+    for (std::size_t begin = 0; begin < text.size();) {
+        const std::size_t end = std::min(text.find_first_of("\r\n", begin), text.size());
+        const std::string line = Trimmed(text.substr(begin, end - begin));
+        understood = understood || IsHeader(line) || OpensKey(line);
+        ParseLine(line, current);
+        begin = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
     }
+    if (!understood && text.find_first_not_of(" \t\r\n") != std::string::npos) {
+        SetAside();
+    }
+}
+
+// Moves a file with content but nothing of the export format out of the way, so that the next
+// save cannot overwrite it. A link is moved as it is, its target untouched.
+void TRegFileStore::SetAside() {
+    fs::path aside = Path;
+    aside += ".bad";
+    std::error_code error;
+    fs::rename(Path, aside, error);
+    if (error) {
+        LoadError = "cannot be understood and cannot be set aside (" + error.message() + ")";
+        return;
+    }
+    PendingNotice() = "The settings file " + Path.string() + " could not be read; it was kept as " +
+                      aside.string() + " and the defaults are used.";
+}
+
+std::string TRegFileStore::TakeNotice() {
+    return std::exchange(PendingNotice(), {});
 }
 
 // One line of the file: a section header, a value of the current section, or something this

@@ -9,8 +9,12 @@
 //   "iRemThreshold"=dword:00000002
 //
 // The whole file is read when the store is opened and written back, whole and atomically,
-// when it is closed after a change. Names of sections and values match without regard to
-// ASCII case, as in the registry.
+// when it is closed after a change, always as above: REGEDIT4, UTF-8, LF. Names of sections
+// and values match without regard to ASCII case, as in the registry.
+//
+// The reader also takes what the registry editor exports and what other editors make of the
+// file: the header "Windows Registry Editor Version 5.00", UTF-16 in either byte order after
+// its byte-order mark, a UTF-8 byte-order mark, and lines ending in CR LF, LF or CR alone.
 
 #include "SettingsStore.h"
 
@@ -22,8 +26,17 @@ public:
     // A missing file is an empty store. A file that exists but cannot be read is an empty
     // store too, but one that refuses to be saved, so that it never overwrites settings it
     // could not see.
+    //
+    // A file that can be read but is not understood at all (it holds something other than
+    // blanks, yet neither a header line nor a line opening a key) is moved to "<file>.bad",
+    // replacing an older one, and the store starts empty; TakeNotice() then tells the user.
+    // When the move fails the store refuses to be saved, as above.
     TRegFileStore(std::filesystem::path path, std::string rootKey);
     ~TRegFileStore() override;
+
+    // The message about the file last set aside, or empty when none was since the last call;
+    // each message is given once. Shared by all stores of the process.
+    static std::string TakeNotice();
 
     void DeleteValue(const std::string &section, const std::string &name) override;
     bool SectionExists(const std::string &section) override;
@@ -47,6 +60,7 @@ private:
     };
 
     void Load();
+    void SetAside();
     void ParseLine(const std::string &line, TSection *&current);
     std::string Serialise() const;
     TSection *FindSection(const std::string &name);

@@ -81,3 +81,11 @@ std::unique_ptr<TSettingsStore> OpenSettingsStore(const std::string &rootKey) {
     return std::make_unique<TRegFileStore>(RegFilePathFor(rootKey), rootKey);
 #endif
 }
+
+std::string TakeSettingsNotice() {
+#ifdef _WIN32
+    return {};
+#else
+    return TRegFileStore::TakeNotice();
+#endif
+}

@@ -67,3 +67,8 @@ protected:
 // file backend finds its file from the environment at the time of the call and creates it
 // only when something is written.
 std::unique_ptr<TSettingsStore> OpenSettingsStore(const std::string &rootKey);
+
+// What the user should be told about the store itself, or empty: on Linux, that a settings
+// file which could not be understood was kept aside as "<file>.bad" and the defaults are used.
+// Each message is given once; the main window shows it after reading its settings.
+std::string TakeSettingsNotice();

@@ -41,21 +41,48 @@ TEST(DefaultEventsFilePath, MovesToTheDataFolderWhenTheExecutablesFolderCannotBe
     EXPECT_EQ(DefaultEventsFilePath(folder.Path() / "missing"), redirected);
     EXPECT_TRUE(fs::is_directory(folder.Path() / "data" / "Quorva"));
 
+#ifndef _WIN32
     if (!PermissionsBind())
         GTEST_SKIP() << "the superuser can write every folder and file";
+    // A folder's read-only attribute does not stop writing in it on Windows.
     const fs::path exeDir = folder.Path() / "bin";
     fs::create_directories(exeDir);
-    TempFolder::Write((exeDir / "quorva.ini").string(), "");
-    fs::permissions(exeDir / "quorva.ini", fs::perms::owner_write, fs::perm_options::remove);
-    EXPECT_EQ(DefaultEventsFilePath(exeDir), redirected) << "read-only file";
-    // Windows refuses to delete a read-only file.
-    fs::permissions(exeDir / "quorva.ini", fs::perms::owner_write, fs::perm_options::add);
-    fs::remove(exeDir / "quorva.ini");
-#ifndef _WIN32
-    // A folder's read-only attribute does not stop writing in it on Windows.
     fs::permissions(exeDir, fs::perms::owner_write, fs::perm_options::remove);
     EXPECT_EQ(DefaultEventsFilePath(exeDir), redirected) << "read-only folder";
+    fs::permissions(exeDir, fs::perms::owner_write, fs::perm_options::add);
 #endif
+}
+
+// A save that cannot write the file in use must fail visibly; a second file elsewhere would
+// hold edits that the next start never reads.
+TEST(DefaultEventsFilePath, KeepsAnExistingFileEvenWhenItCannotBeWritten) {
+    TempFolder folder;
+    ScopedEnvironment data("XDG_DATA_HOME", folder.File("data"));
+    const fs::path exeDir = folder.Path() / "bin";
+    fs::create_directories(exeDir);
+    const fs::path beside = exeDir / "quorva.ini";
+    TempFolder::Write(beside.string(), "[Weekly]\r\n2=Gym\r\n");
+    fs::permissions(beside, fs::perms::owner_write, fs::perm_options::remove);
+    EXPECT_EQ(DefaultEventsFilePath(exeDir), beside.string()) << "read-only file";
+#ifndef _WIN32
+    fs::permissions(exeDir, fs::perms::owner_write, fs::perm_options::remove);
+    EXPECT_EQ(DefaultEventsFilePath(exeDir), beside.string()) << "read-only folder";
+    fs::permissions(exeDir, fs::perms::owner_write, fs::perm_options::add);
+#endif
+    // Windows refuses to delete a read-only file.
+    fs::permissions(beside, fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_FALSE(fs::exists(folder.Path() / "data" / "Quorva" / "quorva.ini"));
+}
+
+TEST(DefaultEventsFilePath, PrefersTheDataFoldersFileOverAnEmptyExecutableFolder) {
+    TempFolder folder;
+    ScopedEnvironment data("XDG_DATA_HOME", folder.File("data"));
+    const fs::path exeDir = folder.Path() / "bin";
+    fs::create_directories(exeDir);
+    fs::create_directories(folder.Path() / "data" / "Quorva");
+    const fs::path redirected = folder.Path() / "data" / "Quorva" / "quorva.ini";
+    TempFolder::Write(redirected.string(), "[Weekly]\r\n2=Gym\r\n");
+    EXPECT_EQ(DefaultEventsFilePath(exeDir), redirected.string());
 }
 
 TEST(DefaultEventsFilePath, UsesTheHomeFolderWhenNoDataFolderIsSet) {

@@ -112,8 +112,17 @@ TEST(EventsFileCrashSafety, ASaveKilledAtRandomMomentsLeavesTheOldOrTheNewStoreW
         ASSERT_TRUE(text == textA || text == textB)
             << "kill " << kill << " left a file of " << text.size() << " bytes";
 
-        // A killed save may leave its one temporary file, which the next save reuses.
-        const auto names = FileNames(folder.Path());
+        // The backup is replaced the same way, so it too is one of the two stores whole.
+        const std::string backup = path + ".bak";
+        if (std::filesystem::exists(backup)) {
+            const std::string saved = TempFolder::Read(backup);
+            ASSERT_TRUE(saved == textA || saved == textB) << "kill " << kill << " broke the backup";
+        }
+        // A killed save may leave its temporary file (and its backup's), which the next save
+        // reuses.
+        auto names = FileNames(folder.Path());
+        names.erase("quorva.ini.bak");
+        names.erase("quorva.ini.bak.tmp");
         ASSERT_TRUE(names == std::set<std::string>{"quorva.ini"} ||
                     names == (std::set<std::string>{"quorva.ini", "quorva.ini.tmp"}))
             << "kill " << kill << " left " << names.size() << " files";
@@ -124,8 +133,9 @@ TEST(EventsFileCrashSafety, ASaveKilledAtRandomMomentsLeavesTheOldOrTheNewStoreW
               << " us\n";
 
     b.SaveToIni(path);
-    EXPECT_EQ(FileNames(folder.Path()), std::set<std::string>{"quorva.ini"})
-        << "the next save clears a killed save's temporary file";
+    b.SaveToIni(path);
+    EXPECT_EQ(FileNames(folder.Path()), (std::set<std::string>{"quorva.ini", "quorva.ini.bak"}))
+        << "the next saves clear a killed save's temporary files";
 }
 
 #endif

@@ -284,3 +284,34 @@ TEST(EventsFileSave, AWriteThatFailsLeavesTheOldFileAndNoTemporaryFileBehind) {
     EXPECT_FALSE(std::filesystem::is_symlink(path + ".tmp"));
     EXPECT_EQ(events.GetWeekly(2), "new");
 }
+
+TEST(EventsFileLoad, SkipsAByteOrderMarkSoTheFirstSectionIsRead) {
+    const TEvents events = LoadText("\xEF\xBB\xBF[Weekly]\r\n2=Gym\r\n[Monthly]\r\n1=Rent\r\n");
+    EXPECT_EQ(events.GetWeekly(2), "Gym");
+    EXPECT_EQ(events.GetMonthly(1), "Rent");
+}
+
+TEST(EventsFileLoad, ReadsTwoCopiesOfASectionAsOneAndTheSaveKeepsEveryEntry) {
+    TempFolder folder;
+    const std::string path = folder.File("quorva.ini");
+    TempFolder::Write(path, "[Weekly]\r\n2=Gym\r\n[Monthly]\r\n1=Rent\r\n"
+                            "[weekly]\r\n2=Second copy\r\n3=Choir\r\n");
+    TEvents events;
+    events.LoadFromIni(path, 0, Today);
+    EXPECT_EQ(events.GetWeekly(2), "Gym") << "the earlier copy's key wins";
+    EXPECT_EQ(events.GetWeekly(3), "Choir") << "the later copy adds what the earlier lacks";
+    events.SaveToIni(path);
+    EXPECT_EQ(TempFolder::Read(path), "[Weekly]\r\n2=Gym\r\n3=Choir\r\n[Monthly]\r\n1=Rent\r\n");
+}
+
+// Bytes that are no valid UTF-8 (a file written in a Windows code page) go back unchanged.
+TEST(EventsFileRoundTrip, KeepsTextsThatAreNotUtf8ByteForByte) {
+    TempFolder folder;
+    const std::string path = folder.File("quorva.ini");
+    const std::string content = "[Weekly]\r\n2=caf\xE9\r\n[Yearly]\r\n12/25=No\xEBl \x80 5\r\n";
+    TempFolder::Write(path, content);
+    TEvents events;
+    events.LoadFromIni(path, 0, Today);
+    events.SaveToIni(path);
+    EXPECT_EQ(TempFolder::Read(path), content);
+}

@@ -61,3 +61,15 @@ TEST(IniFile, BinaryGarbageParsesWithoutFailing) {
     EXPECT_NO_THROW(file.ToText());
     EXPECT_NO_THROW(file.ReadSection("Once"));
 }
+
+TEST(IniFile, ReadsRepeatedSectionsAsOneAndDropsAByteOrderMark) {
+    const IniFile file = IniFile::FromText("\xEF\xBB\xBF[A]\r\nx=1\r\n[B]\r\ny=2\r\n[a]\r\nx=3\r\nz=4\r\n");
+    EXPECT_EQ(file.Read("A", "x", "-"), "1");
+    EXPECT_EQ(file.Read("A", "z", "-"), "4");
+    EXPECT_EQ(file.Keys("A"), (std::vector<std::string>{"x", "x", "z"}));
+    const auto entries = file.ReadSection("a");
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[1].Value, "1") << "a repeated key reads its first value";
+    EXPECT_EQ(entries[2].Value, "4");
+    EXPECT_EQ(file.ToText().substr(0, 3), "[A]");
+}

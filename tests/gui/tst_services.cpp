@@ -278,7 +278,7 @@ void TestServices::menus_haveEveryCaptionAndShortcut()
     const QList<QAction*> top = f.main()->menuBar()->actions();
     QCOMPARE(top.size(), 3);
     QCOMPARE(top[0]->text(), QString("&File"));
-    QCOMPARE(Captions(top[0]->menu()), (QStringList{"&New...", "&Print\tCtrl+P", "-", "E&xit"}));
+    QCOMPARE(Captions(top[0]->menu()), (QStringList{"&New...", "&Print\tCtrl+P", "-", "&Undo\tCtrl+Z", "-", "E&xit"}));
     QCOMPARE(top[1]->text(), QString("&Options"));
     QCOMPARE(Captions(top[1]->menu()),
              (QStringList{"&Find...\tCtrl+F", "&Reminder", "-", "&Preferences..."}));

@@ -5,8 +5,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPageLayout>
 #include <QPrinter>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -31,6 +34,13 @@ TMonthPageInput sampleMonth(int format) {
     return input;
 }
 
+// The text lines of a day's event box as they are drawn on the page.
+QStringList drawnEventLines(const TReportPage &page, int cell) {
+    const TReportObject &event = *page.Find(QString("MEvent%1").arg(cell));
+    return TReportRenderer::LinesToDraw(event,
+                                        QSizeF(TReportRenderer::PlacedRect(page, event).size()));
+}
+
 } // namespace
 
 class TestMonthPagePrint : public QObject {
@@ -38,6 +48,9 @@ class TestMonthPagePrint : public QObject {
 private slots:
     void print_eachPaper_givesOneLandscapeSheetOfThatPaper_data();
     void print_eachPaper_givesOneLandscapeSheetOfThatPaper();
+    void compose_busyDay_showsTheFirstEventsAndHowManyLinesMore_data();
+    void compose_busyDay_showsTheFirstEventsAndHowManyLinesMore();
+    void print_pdfWith20mmMargins_keepsEveryWordInsideThem();
 };
 
 void TestMonthPagePrint::print_eachPaper_givesOneLandscapeSheetOfThatPaper_data() {
@@ -78,6 +91,76 @@ void TestMonthPagePrint::print_eachPaper_givesOneLandscapeSheetOfThatPaper() {
     const QRegularExpressionMatch match = mediaBox.match(pdf);
     QCOMPARE(QSize(qRound(match.captured(1).toDouble()), qRound(match.captured(2).toDouble())),
              points);
+}
+
+void TestMonthPagePrint::compose_busyDay_showsTheFirstEventsAndHowManyLinesMore_data() {
+    QTest::addColumn<int>("format");
+    QTest::newRow("Letter") << 0;
+    QTest::newRow("Tabloid") << 1;
+    QTest::newRow("A4") << 2;
+    QTest::newRow("A3") << 3;
+}
+
+void TestMonthPagePrint::compose_busyDay_showsTheFirstEventsAndHowManyLinesMore() {
+    QFETCH(int, format);
+    TMonthPageInput input = sampleMonth(format);
+    QStringList events;
+    for (int k = 1; k <= 12; ++k)
+        events << QString("Event %1").arg(k);
+    input.Cells[13].Event = events.join('\n');
+    TReportPage page = LoadMonthTemplate();
+    ComposeMonthPage(page, input);
+
+    const QStringList busy = drawnEventLines(page, 14);
+    QVERIFY2(busy.size() >= 2 && busy.size() < events.size(), qPrintable(busy.join(" | ")));
+    static const QRegularExpression more(R"(^\+(\d+) more$)");
+    const QRegularExpressionMatch match = more.match(busy.last());
+    QVERIFY2(match.hasMatch(), qPrintable(busy.last()));
+    QCOMPARE(busy.mid(0, busy.size() - 1), events.mid(0, busy.size() - 1));
+    QCOMPARE(busy.size() - 1 + match.captured(1).toInt(), events.size());
+
+    // A quiet day prints its events as they are.
+    QCOMPARE(drawnEventLines(page, 12), (QStringList{"Dentist 10:30", "Gym"}));
+}
+
+// On a printer that prints only inside its margins, the page shrinks into them: nothing of
+// the title, the grid or the footer in the bottom right corner falls into the margins. At
+// 20 mm (57 points) the printable part of Letter in landscape is 57..735 x 57..555 points.
+void TestMonthPagePrint::print_pdfWith20mmMargins_keepsEveryWordInsideThem() {
+    const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
+    if (pdftotext.isEmpty())
+        QSKIP("pdftotext is not installed");
+    TReportPage page = LoadMonthTemplate();
+    ComposeMonthPage(page, sampleMonth(0));
+    QTemporaryDir dir;
+    const QString path = dir.filePath("month.pdf");
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    TReportPrinter::SetUpPrinter(printer, page);
+    printer.setFullPage(false);
+    printer.setPageMargins(QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter);
+    QVERIFY(TReportPrinter::Print(page, printer));
+
+    QProcess process;
+    process.start(pdftotext, {"-bbox", path, "-"});
+    QVERIFY(process.waitForFinished());
+    const QString boxes = QString::fromUtf8(process.readAllStandardOutput());
+    static const QRegularExpression word(
+        R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re");
+    // Word boxes come from the font's ascent and descent, a little beyond the ink.
+    const QRectF printable = QRectF(57, 57, 735 - 57, 555 - 57).adjusted(-1.5, -1.5, 1.5, 1.5);
+    QStringList words;
+    for (const QRegularExpressionMatch &match : word.globalMatch(boxes)) {
+        const QRectF box(QPointF(match.captured(1).toDouble(), match.captured(2).toDouble()),
+                         QPointF(match.captured(3).toDouble(), match.captured(4).toDouble()));
+        QVERIFY2(printable.contains(box),
+                 qPrintable(QString("%1 at %2,%3 .. %4,%5")
+                                .arg(match.captured(5), match.captured(1), match.captured(2),
+                                     match.captured(3), match.captured(4))));
+        words << match.captured(5);
+    }
+    QVERIFY2(words.contains("March") && words.contains("Quorva"), qPrintable(words.join(' ')));
 }
 
 QTEST_MAIN(TestMonthPagePrint)

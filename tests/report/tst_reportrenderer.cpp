@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QPageLayout>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -61,15 +62,66 @@ QImage render(const TReportPage &page, double scale) {
     return image;
 }
 
-QByteArray printToPdf(const TReportPage &page, const QString &path) {
+// marginMm 0 prints as the page is set up, on the full sheet; any other value turns the file
+// printer into one that prints only inside margins of that width.
+QByteArray printToPdf(const TReportPage &page, const QString &path, double marginMm = 0) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(path);
     TReportPrinter::SetUpPrinter(printer, page);
+    if (marginMm > 0) {
+        printer.setFullPage(false);
+        printer.setPageMargins(QMarginsF(marginMm, marginMm, marginMm, marginMm),
+                               QPageLayout::Millimeter);
+    }
     if (!TReportPrinter::Print(page, printer))
         return {};
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The text a PDF shows, or a null string when pdftotext is not installed.
+QString pdfText(const QString &path) {
+    const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
+    if (pdftotext.isEmpty())
+        return {};
+    QProcess process;
+    process.start(pdftotext, {path, "-"});
+    process.waitForFinished();
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// The first page of a PDF as a picture at the given resolution; a null image when pdftoppm
+// is not installed.
+QImage pdfPicture(const QString &path, int dotsPerInch) {
+    const QString pdftoppm = QStandardPaths::findExecutable("pdftoppm");
+    if (pdftoppm.isEmpty())
+        return {};
+    QProcess process;
+    process.start(pdftoppm, {"-r", QString::number(dotsPerInch), "-png", "-singlefile", path,
+                             path + "-picture"});
+    process.waitForFinished();
+    return QImage(path + "-picture.png");
+}
+
+// The smallest rectangle that holds every pixel darker than near white.
+QRect inkBounds(const QImage &image) {
+    QRect bounds;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qGray(image.pixel(x, y)) < 240)
+                bounds |= QRect(x, y, 1, 1);
+        }
+    }
+    return bounds;
+}
+
+QPageLayout letterLayout(QPageLayout::Mode mode, const QMarginsF &marginsMm,
+                         const QMarginsF &minimumMm) {
+    QPageLayout layout(QPageSize(QPageSize::Letter), QPageLayout::Landscape, marginsMm,
+                       QPageLayout::Millimeter, minimumMm);
+    layout.setMode(mode);
+    return layout;
 }
 
 } // namespace
@@ -84,6 +136,13 @@ private slots:
     void render_rectangle_fillsInsideAndOutlinesInFrameColour();
     void render_longText_isClippedToItsBox();
     void render_wordWrap_breaksAtBlanksOntoMoreLines();
+    void linesToDraw_textAndBox_data();
+    void linesToDraw_textAndBox();
+    void print_overfullBox_showsHowManyLinesAreNotShown();
+    void pageTarget_printableArea_data();
+    void pageTarget_printableArea();
+    void print_pdfWithMargins_drawsThePageInsideThem_data();
+    void print_pdfWithMargins_drawsThePageInsideThem();
     void print_pdf_hasSheetOfThePaperInLandscape_data();
     void print_pdf_hasSheetOfThePaperInLandscape();
     void print_bracketsAndAmpersand_printLiterally();
@@ -184,6 +243,150 @@ void TestReportRenderer::render_wordWrap_breaksAtBlanksOntoMoreLines() {
     page.Find("MEvent1")->WordWrap = true;
     const int wrapped = inkRows(render(page, 2.0), area);
     QVERIFY2(wrapped >= 2 * unwrapped, qPrintable(QString("%1 vs %2").arg(wrapped).arg(unwrapped)));
+}
+
+// Times New Roman 12 pt stands about 17 units a line; the boxes leave a few units either way
+// so that a neighbouring face does not change the count.
+void TestReportRenderer::linesToDraw_textAndBox_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("wordWrap");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("lineSpacing");
+    QTest::addColumn<int>("insetY");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("two lines in room for three are unchanged")
+        << "Dentist 10:30\nGym" << true << QSize(200, 60) << 0 << 0
+        << QStringList{"Dentist 10:30", "Gym"};
+    QTest::newRow("exactly as many lines as fit are unchanged")
+        << "a\nb\nc" << false << QSize(200, 55) << 0 << 0 << QStringList{"a", "b", "c"};
+    QTest::newRow("six lines in room for three: two and the count of the rest")
+        << "a\nb\nc\nd\ne\nf" << false << QSize(200, 55) << 0 << 0
+        << QStringList{"a", "b", "+4 more"};
+    QTest::newRow("wrapped lines count as lines")
+        << "Dentist Dentist Dentist Dentist Dentist" << true << QSize(60, 55) << 0 << 0
+        << QStringList{"Dentist", "Dentist", "+3 more"};
+    QTest::newRow("line spacing takes room between the lines")
+        << "a\nb\nc" << false << QSize(200, 55) << 10 << 0 << QStringList{"a", "+2 more"};
+    QTest::newRow("the top inset takes room")
+        << "a\nb\nc" << false << QSize(200, 55) << 0 << 15 << QStringList{"a", "+2 more"};
+    QTest::newRow("a box lower than one line shows only the count")
+        << "a\nb" << false << QSize(200, 10) << 0 << 0 << QStringList{"+2 more"};
+    QTest::newRow("a single line in a box lower than itself stays itself")
+        << "Dentist" << false << QSize(200, 10) << 0 << 0 << QStringList{"Dentist"};
+    QTest::newRow("no text, no lines") << "" << true << QSize(200, 10) << 0 << 0 << QStringList{};
+}
+
+void TestReportRenderer::linesToDraw_textAndBox() {
+    QFETCH(QString, text);
+    QFETCH(bool, wordWrap);
+    QFETCH(QSize, size);
+    QFETCH(int, lineSpacing);
+    QFETCH(int, insetY);
+    QFETCH(QStringList, lines);
+    TReportObject event = box("MEvent1", 0, 0, size.width(), size.height());
+    event.WordWrap = wordWrap;
+    event.LineSpacing = lineSpacing;
+    event.InsetY = insetY;
+    event.SetText(text);
+    QCOMPARE(TReportRenderer::LinesToDraw(event, QSizeF(size)), lines);
+}
+
+void TestReportRenderer::print_overfullBox_showsHowManyLinesAreNotShown() {
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+        QSKIP("pdftotext is not installed");
+    QTemporaryDir dir;
+    TReportPage page;
+    TReportObject event = box("MEvent1", 10, 10, 300, 55);
+    event.SetText("Dentist\nGym\nChoir\nBank\nPost office\nGarden club");
+    page.Add(event);
+    QVERIFY(!printToPdf(page, dir.filePath("page.pdf")).isEmpty());
+    const QString text = pdfText(dir.filePath("page.pdf"));
+    QVERIFY2(text.contains("Dentist") && text.contains("Gym"), qPrintable(text));
+    QVERIFY2(text.contains("+4 more"), qPrintable(text));
+    // A line the box cannot hold is not drawn at all, not even clipped.
+    QVERIFY2(!text.contains("Choir") && !text.contains("Garden"), qPrintable(text));
+}
+
+// At 72 dots per inch a pixel is a point: Letter in landscape is 792 x 612, a margin of
+// 20 mm is 57, 5 mm is 14 and 12 mm is 34. The area is in the painter's coordinates.
+void TestReportRenderer::pageTarget_printableArea_data() {
+    QTest::addColumn<QPageLayout>("layout");
+    QTest::addColumn<QRectF>("area");
+    QTest::addColumn<bool>("trueSize");
+    QTest::newRow("file printer, full page without margins: the whole sheet as it is")
+        << letterLayout(QPageLayout::FullPageMode, {}, {}) << QRectF(0, 0, 792, 612) << true;
+    QTest::newRow("no margins without full page: the whole sheet as it is")
+        << letterLayout(QPageLayout::StandardMode, {}, {}) << QRectF(0, 0, 792, 612) << true;
+    QTest::newRow("20 mm margins: scaled into them, from the printable corner")
+        << letterLayout(QPageLayout::StandardMode, {20, 20, 20, 20}, {})
+        << QRectF(0, 0, 792 - 114, 612 - 114) << false;
+    QTest::newRow("full page on a printer with hardware margins: kept out of them")
+        << letterLayout(QPageLayout::FullPageMode, {}, {5, 5, 5, 12})
+        << QRectF(14, 14, 792 - 28, 612 - 48) << false;
+    QTest::newRow("wide side margins: the width decides the scale")
+        << letterLayout(QPageLayout::StandardMode, {60, 5, 60, 5}, {})
+        << QRectF(0, 0, 792 - 2 * 170, 612 - 28) << false;
+}
+
+void TestReportRenderer::pageTarget_printableArea() {
+    QFETCH(QPageLayout, layout);
+    QFETCH(QRectF, area);
+    QFETCH(bool, trueSize);
+    TReportPage page; // Letter, 1008 x 779 units
+    const QSizeF pageSize = QSizeF(1008, 779) * (72 / LayoutUnitsPerInch);
+    const QRectF target = TReportPrinter::PageTarget(page, layout, 72);
+    const auto same = [](double a, double b) { return qAbs(a - b) < 1e-6; };
+    if (trueSize) {
+        QCOMPARE(target, QRectF(QPointF(0, 0), pageSize));
+        return;
+    }
+    const QString seen = QString("target %1,%2 %3x%4")
+                             .arg(target.x())
+                             .arg(target.y())
+                             .arg(target.width())
+                             .arg(target.height());
+    QVERIFY2(area.adjusted(-1e-6, -1e-6, 1e-6, 1e-6).contains(target), qPrintable(seen));
+    QVERIFY2(same(target.width() / target.height(), pageSize.width() / pageSize.height()),
+             qPrintable(seen));
+    QVERIFY2(same(target.width(), area.width()) || same(target.height(), area.height()),
+             qPrintable(seen));
+    QVERIFY2(same(target.center().x(), area.center().x()) &&
+                 same(target.center().y(), area.center().y()),
+             qPrintable(seen));
+}
+
+// The page is one grey rectangle the size of the sheet, so the ink on the printed sheet is
+// where the page landed. At 36 dots per inch a point is half a pixel.
+void TestReportRenderer::print_pdfWithMargins_drawsThePageInsideThem_data() {
+    QTest::addColumn<double>("marginMm");
+    QTest::addColumn<QRect>("printable");
+    QTest::newRow("no margins: the whole sheet") << 0.0 << QRect(0, 0, 396, 306);
+    QTest::newRow("20 mm margins") << 20.0 << QRect(0, 0, 396, 306).adjusted(28, 28, -28, -28);
+}
+
+void TestReportRenderer::print_pdfWithMargins_drawsThePageInsideThem() {
+    QFETCH(double, marginMm);
+    QFETCH(QRect, printable);
+    if (QStandardPaths::findExecutable("pdftoppm").isEmpty())
+        QSKIP("pdftoppm is not installed");
+    QTemporaryDir dir;
+    TReportPage page;
+    TReportObject sheet = box("SDayCell1", 0, 0, page.PageWidth(), page.PageHeight());
+    sheet.Kind = TReportObjectKind::Rectangle;
+    sheet.FillColor = 0x808080;
+    page.Add(sheet);
+    QVERIFY(!printToPdf(page, dir.filePath("page.pdf"), marginMm).isEmpty());
+    const QImage picture = pdfPicture(dir.filePath("page.pdf"), 36);
+    QCOMPARE(picture.size(), QSize(396, 306));
+    const QRect ink = inkBounds(picture);
+    const QString seen =
+        QString("ink %1,%2 %3x%4").arg(ink.x()).arg(ink.y()).arg(ink.width()).arg(ink.height());
+    QVERIFY2(printable.adjusted(-1, -1, 1, 1).contains(ink), qPrintable(seen));
+    // The page fills the printable height and sits in the middle of its width.
+    QVERIFY2(qAbs(ink.top() - printable.top()) <= 1 && qAbs(ink.bottom() - printable.bottom()) <= 1,
+             qPrintable(seen));
+    QVERIFY2(qAbs((ink.left() - printable.left()) - (printable.right() - ink.right())) <= 2,
+             qPrintable(seen));
 }
 
 void TestReportRenderer::print_pdf_hasSheetOfThePaperInLandscape_data() {

@@ -150,17 +150,6 @@ TEST_F(SettingsFile, LinesItCannotRead_AreSkipped) {
     }
 }
 
-TEST_F(SettingsFile, GarbledFile_GivesDefaults_AndIsReplacedByAGoodOneOnSave) {
-    WriteText(StoreFile(), std::string("\x00\xff\x13[[[\"\"=\n\"\\", 12));
-    {
-        const auto store = Open();
-        EXPECT_EQ(store->ReadInteger("S", "i", 5), 5);
-        store->WriteInteger("S", "i", 6);
-        store->Close();
-    }
-    EXPECT_EQ(Open()->ReadInteger("S", "i", 5), 6);
-}
-
 TEST_F(SettingsFile, FileThatCannotBeRead_IsNeverOverwritten) {
     fs::create_directories(StoreFile() / "inside");
     const auto store = Open();
