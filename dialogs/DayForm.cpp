@@ -194,7 +194,6 @@ void TfrmDay::createButtons()
     BHelp = new QPushButton("&Help", this);
     BHelp->setObjectName("BHelp");
     BHelp->setGeometry(8, 292, 75, 25);
-    BHelp->setAutoDefault(false);
     connect(BHelp, &QPushButton::clicked, this, &TfrmDay::AHelpExecute);
 
     BSave = new QPushButton("&Save", this);
@@ -206,7 +205,6 @@ void TfrmDay::createButtons()
     Button2 = new QPushButton("Cancel", this);
     Button2->setObjectName("Button2");
     Button2->setGeometry(473, 292, 75, 25);
-    Button2->setAutoDefault(false);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 

@@ -157,7 +157,6 @@ void TfrmPref::createButtons() {
     BHelp = new QPushButton("&Help", this);
     BHelp->setObjectName("BHelp");
     BHelp->setGeometry(8, 227, 75, 25);
-    BHelp->setAutoDefault(false);
     connect(BHelp, &QPushButton::clicked, this, &TfrmPref::AHelpExecute);
 
     BOk = new QPushButton("OK", this);

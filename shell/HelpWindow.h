@@ -12,7 +12,14 @@ public:
     void showTopic(const QString& topic);
     QString currentSource() const;
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     THelpWindow();
+    void followModalDialog();
+    void leaveDialog();
     QTextBrowser* browser;
+    bool wanted = false; // shown and not closed by the user since
+
 };

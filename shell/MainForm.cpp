@@ -5,6 +5,7 @@
 #include "Colors.h"
 #include "Constants.h"
 #include "DayForm.h"
+#include "DialogKeys.h"
 #include "EventText.h"
 #include "FindForm.h"
 #include "Fonts.h"
@@ -41,6 +42,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
+#include <algorithm>
 
 TfrmMain* frmMain = nullptr;
 
@@ -116,6 +118,7 @@ TfrmMain::TfrmMain(const QStringList& arguments, QWidget* parent) : QMainWindow(
     flashTimer->setSingleShot(true);
     connect(flashTimer, &QTimer::timeout, this, &TfrmMain::flashStep);
     hint = new THintWindow(this);
+    TDialogKeys::Install();
 
     createActions();
     createMenus();
@@ -366,7 +369,16 @@ void TfrmMain::FormCreate(const QStringList& arguments)
     UpdateStatusBar();
     wireMonthView();
 
-    setGeometry(start.Left, start.Top, start.Width, start.Height);
+    // Top and Left place the frame, Width and Height measure the inside: what the close wrote.
+    resize(start.Width, start.Height);
+    QList<QRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens())
+        areas.append(screen->availableGeometry());
+    if (const QScreen* primary = QGuiApplication::primaryScreen())
+        areas.prepend(primary->availableGeometry());
+    normalFramePos = KeepTitleBarOnScreen(QRect(start.Left, start.Top, start.Width, start.Height),
+                                          areas);
+    move(normalFramePos);
     GUI->StartMaximized = start.Maximized;
     if (start.Maximized)
         setWindowState(Qt::WindowMaximized);
@@ -472,12 +484,9 @@ void TfrmMain::FormClose()
     TCloseSettings settings;
     settings.Maximized = isMaximized();
     const QRect normal = isMaximized() || isMinimized() ? normalGeometry() : geometry();
-    settings.Top = pos().y();
-    settings.Left = pos().x();
-    if (isMaximized() || isMinimized()) {
-        settings.Top = normal.y();
-        settings.Left = normal.x();
-    }
+    rememberFramePosition();
+    settings.Top = normalFramePos.y();
+    settings.Left = normalFramePos.x();
     settings.Height = normal.height();
     settings.Width = normal.width();
     if (frmReminder) {
@@ -499,6 +508,44 @@ void TfrmMain::FormClose()
     }
     if (TrayIcon)
         TrayIcon->hide();
+}
+
+// Where the frame's top-left stands now, asked of the window system: the toolkit's own idea of
+// the position can lag behind what the window manager did with the window.
+void TfrmMain::rememberFramePosition()
+{
+    if (!isVisible() || isMinimized() || isMaximized() || isFullScreen() || !windowHandle())
+        return;
+    const QMargins frame = windowHandle()->frameMargins();
+    normalFramePos = mapToGlobal(QPoint(0, 0)) - QPoint(frame.left(), frame.top());
+}
+
+void TfrmMain::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    rememberFramePosition();
+}
+
+QPoint TfrmMain::KeepTitleBarOnScreen(const QRect& frame, const QList<QRect>& workAreas)
+{
+    constexpr int TitleBar = 24; // enough of the caption to take hold of it
+    constexpr int Grip = 50;     // enough of the width to see it and drag it
+    const QRect* best = nullptr;
+    int bestArea = 0;
+    for (const QRect& area : workAreas) {
+        const QRect seen = frame.intersected(area);
+        if (!seen.isEmpty() && seen.width() * seen.height() > bestArea) {
+            bestArea = seen.width() * seen.height();
+            best = &area;
+        }
+    }
+    if (!best)
+        return workAreas.isEmpty() ? frame.topLeft() : workAreas.first().topLeft();
+    QPoint place = frame.topLeft();
+    place.setY(std::clamp(place.y(), best->top(), std::max(best->top(), best->bottom() - TitleBar)));
+    place.setX(std::clamp(place.x(), best->left() - frame.width() + Grip,
+                          std::max(best->left(), best->right() - Grip)));
+    return place;
 }
 
 void TfrmMain::Exit1Click()
@@ -731,9 +778,14 @@ void TfrmMain::showCellHint(int cell, QWidget* control)
     const QFontMetrics metrics(LSize->font());
     const QRect needed = metrics.boundingRect(QRect(0, 0, label->width(), 100000),
                                               Qt::TextWordWrap | Qt::AlignLeft, label->text());
-    if (label->height() < needed.height() || label->width() < needed.width())
-        hint->showAt(label->mapToGlobal(QPoint(0, 0)), text);
-    else
+    if (label->height() < needed.height() || label->width() < needed.width()) {
+        // Wrapped to between one and two cells' width, up while the pointer is on the cell.
+        THintWindow::Placement placement;
+        placement.MinWidth = PDay[cell]->width();
+        placement.MaxWidth = 2 * PDay[cell]->width();
+        placement.Area = QRect(PDay[cell]->mapToGlobal(QPoint(0, 0)), PDay[cell]->size());
+        hint->showAt(label->mapToGlobal(QPoint(0, 0)), text, placement);
+    } else
         hint->takeDown();
 }
 
@@ -976,38 +1028,79 @@ int TfrmMain::ReminderSlideDelay(int workAreaHeight, int windowHeight)
 // Shows the reminder window at the bottom right of the work area and slides it up one pixel
 // per step. The slide runs from a timer, so the program goes on answering meanwhile; a second
 // pop-up during a slide starts it again from the bottom.
+//
+// Positions place the frame (the window manager honours a position given before the window is
+// shown), sizes measure the inside. Before its first showing the window's frame is not known
+// yet: the main window's frame stands in for it, and every step measures again, so the slide
+// ends with the frame's bottom-right corner on the work area's, caption inside the work area.
 void TfrmMain::PopUpReminder()
 {
     if (!frmReminder)
         return;
     const QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect work = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    slideArea = work;
+    slideArea = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
     if (frmReminder->isVisible())
         frmReminder->hide();
+    fitReminderToWorkArea();
+    slideRow = 1;
+    placeReminder();
     frmReminder->show();
     frmReminder->raise();
     frmReminder->activateWindow();
-    // Positions place the frame, sizes measure the inside: the frame's extra is added back.
-    const int frameExtra = frmReminder->frameGeometry().height() - frmReminder->height();
-    if (work.height() < frmReminder->frameGeometry().height())
-        frmReminder->resize(frmReminder->width(), work.height() - frameExtra);
-    frmReminder->move(work.left() + work.width() - frmReminder->frameGeometry().width(),
-                      work.top() + work.height() - 1);
-    slideRow = 1;
-    slideTimer->setInterval(
-        ReminderSlideDelay(work.height(), frmReminder->frameGeometry().height()));
+    slideTimer->setInterval(ReminderSlideDelay(slideArea.height(), reminderFrameSize().height()));
     slideStep();
+}
+
+QMargins TfrmMain::reminderFrameMargins()
+{
+    const QWindow* reminder = frmReminder ? frmReminder->windowHandle() : nullptr;
+    if (reminder && frmReminder->isVisible() && !reminder->frameMargins().isNull())
+        knownReminderFrame = reminder->frameMargins();
+    if (!knownReminderFrame.isNull())
+        return knownReminderFrame;
+    return windowHandle() && isVisible() ? windowHandle()->frameMargins() : QMargins();
+}
+
+QSize TfrmMain::reminderFrameSize()
+{
+    const QMargins frame = reminderFrameMargins();
+    return frmReminder->size().grownBy(frame);
+}
+
+// A window taller than the work area is cut so that its whole frame fits.
+void TfrmMain::fitReminderToWorkArea()
+{
+    const QMargins frame = reminderFrameMargins();
+    const int tallest = slideArea.height() - frame.top() - frame.bottom();
+    if (frmReminder->height() > tallest)
+        frmReminder->resize(frmReminder->width(), std::max(tallest, 1));
+}
+
+void TfrmMain::placeReminder()
+{
+    const QSize frame = reminderFrameSize();
+    const int right = slideArea.left() + slideArea.width();
+    const int bottom = slideArea.top() + slideArea.height();
+    frmReminder->move(right - frame.width(), bottom - std::min(slideRow, frame.height()));
 }
 
 void TfrmMain::slideStep()
 {
-    if (!frmReminder || slideRow < 1 || slideRow >= frmReminder->frameGeometry().height()) {
+    if (!frmReminder || slideRow < 1) {
         slideRow = 0;
         slideTimer->stop();
         return;
     }
-    frmReminder->move(frmReminder->x(), slideArea.top() + slideArea.height() - slideRow);
+    fitReminderToWorkArea();
+    const int height = reminderFrameSize().height();
+    if (slideRow > height)
+        slideRow = height;
+    placeReminder();
+    if (slideRow == height) {
+        slideRow = 0;
+        slideTimer->stop();
+        return;
+    }
     ++slideRow;
     slideTimer->start();
 }

@@ -62,6 +62,9 @@ public:
     void UpdateStatusBar();
     void SetTrayMode(bool on);
     void PopUpReminder();
+    // Where a window stored at frame (top-left of the frame, inside size) opens: there, unless
+    // its title bar would be off every work area; workAreas start with the primary screen's.
+    static QPoint KeepTitleBarOnScreen(const QRect& frame, const QList<QRect>& workAreas);
     // Wait between two slide steps: (work area height div window height) div 2, less one.
     static int ReminderSlideDelay(int workAreaHeight, int windowHeight);
     bool sliding() const { return slideRow > 0; }
@@ -102,6 +105,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -123,13 +127,19 @@ private:
     void moveFindDialogAside(int cell);
     void flashStep();
     void hideToTray();
+    void rememberFramePosition();
     void slideStep();
+    QMargins reminderFrameMargins();
+    QSize reminderFrameSize();
+    void fitReminderToWorkArea();
+    void placeReminder();
 
     bool quitAtStart = false;
     bool startMinimized = false;
     bool closed = false;
     bool firstShow = true;
     bool firstTick = true;
+    QPoint normalFramePos; // the frame's top-left in the normal state, as last seen
 
     QFrame* PMonth = nullptr;
     QFrame* PMonthName = nullptr;
@@ -160,6 +170,7 @@ private:
     QTimer* slideTimer = nullptr;
     QRect slideArea;
     int slideRow = 0;
+    QMargins knownReminderFrame; // measured once the window manager framed it
 
     // The go-to-date flash runs from a timer so that the window stays responsive.
     QTimer* flashTimer = nullptr;

@@ -2,6 +2,7 @@
 add_library(quorva_services STATIC
   Clock.h Clock.cpp
   Colors.h Colors.cpp
+  DialogKeys.h DialogKeys.cpp
   EventText.h EventText.cpp
   Constants.h
   Fonts.h Fonts.cpp

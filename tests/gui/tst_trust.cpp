@@ -4,8 +4,11 @@
 
 #include "DayForm.h"
 #include "EventText.h"
+#include "GUI.h"
+#include "HelpWindow.h"
 #include "MainForm.h"
 #include "Pool.h"
+#include "PrefForm.h"
 #include "Preferences.h"
 
 #include <QAction>
@@ -59,6 +62,10 @@ private slots:
     void undo_putsBackEachChangeInTurn_andNamesIt();
     void hugeLookAhead_startsAndShowsAtMostAYear();
     void readmeMissing_saysWhatCouldNotBeOpened();
+    void enterOnAFocusedButton_pressesThatButton_data();
+    void enterOnAFocusedButton_pressesThatButton();
+    void tabIntoARadioGroup_landsOnTheCheckedButton();
+    void helpFromTheDayEditor_isInFrontAndUsable_andStaysAfter();
 };
 
 void TestTrust::dayChange_underTheOpenEditor_savesUnderTheEditorsDate()
@@ -202,6 +209,87 @@ void TestTrust::readmeMissing_saysWhatCouldNotBeOpened()
     f.main()->menuReadmeClick();
     QVERIFY2(message.startsWith("Unable to open ") && message.contains("readme.txt"),
              qPrintable(message));
+}
+
+void TestTrust::enterOnAFocusedButton_pressesThatButton_data()
+{
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<bool>("saved");
+    QTest::addColumn<bool>("helpOpened");
+    QTest::addColumn<bool>("stillOpen");
+    QTest::newRow("Cancel: closes without saving") << "Button2" << false << false << false;
+    QTest::newRow("Help: opens help, the editor stays") << "BHelp" << false << true << true;
+    QTest::newRow("Save") << "BSave" << true << false << false;
+    QTest::newRow("memo: a new line, the editor stays") << "MOnce" << false << false << true;
+    QTest::newRow("radio button: the default button, Save") << "RB2" << true << false << false;
+}
+
+void TestTrust::enterOnAFocusedButton_pressesThatButton()
+{
+    QFETCH(QString, focus);
+    QFETCH(bool, saved);
+    QFETCH(bool, helpOpened);
+    QFETCH(bool, stillOpen);
+    TMainFixture f(QDate(2025, 3, 10));
+    GUI->LastHelpTopic.clear();
+    bool open = false;
+    QString typed;
+    TMainFixture::whenModal([focus, &open, &typed](QWidget* dialog) {
+        auto* day = static_cast<TfrmDay*>(dialog);
+        day->MOnce->setPlainText("Typed");
+        day->MOnce->moveCursor(QTextCursor::End);
+        QWidget* target = day->findChild<QWidget*>(focus);
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key_Return);
+        open = day->isVisible();
+        typed = day->MOnce->toPlainText();
+        if (open)
+            day->reject();
+    });
+    f.main()->OpenDayEditor(15);
+    QCOMPARE(Events.GetOnce(3, 10, 2025).empty(), !saved);
+    QCOMPARE(!GUI->LastHelpTopic.isEmpty(), helpOpened);
+    QCOMPARE(open, stillOpen);
+    QCOMPARE(typed, focus == "MOnce" ? QString("Typed\n") : QString("Typed"));
+    THelpWindow::instance()->close();
+}
+
+void TestTrust::tabIntoARadioGroup_landsOnTheCheckedButton()
+{
+    TMainFixture f(QDate(2025, 3, 10));
+    TfrmPref pref(f.main());
+    iRemThreshold = 3; // the period button is checked, "this day" is not
+    pref.show();
+    QApplication::setActiveWindow(&pref);
+    auto* reminder = pref.findChild<QWidget*>("CBReminder");
+    reminder->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(reminder, Qt::Key_Tab);
+    QTRY_COMPARE(QApplication::focusWidget()->objectName(), QString("RBPeriod"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTRY_COMPARE(QApplication::focusWidget()->objectName(), QString("TBPeriod"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QTRY_COMPARE(QApplication::focusWidget()->objectName(), QString("RBPeriod"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QTRY_COMPARE(QApplication::focusWidget()->objectName(), QString("CBReminder"));
+}
+
+void TestTrust::helpFromTheDayEditor_isInFrontAndUsable_andStaysAfter()
+{
+    TMainFixture f(QDate(2025, 3, 10));
+    bool ownedByTheDialog = false;
+    TMainFixture::whenModal([&ownedByTheDialog](QWidget* dialog) {
+        auto* day = static_cast<TfrmDay*>(dialog);
+        QTest::keyClick(day, Qt::Key_F1);
+        QWidget* help = THelpWindow::instance();
+        // A window of the modal dialog's own is the one kind the dialog does not block.
+        ownedByTheDialog = help->isVisible() && help->isWindow() && help->parentWidget() == day;
+        day->reject();
+    });
+    f.main()->OpenDayEditor(15);
+    QVERIFY(ownedByTheDialog);
+    QTRY_VERIFY(THelpWindow::instance()->isVisible());
+    QVERIFY(!THelpWindow::instance()->parentWidget());
+    THelpWindow::instance()->close();
 }
 
 QTEST_MAIN(TestTrust)
