@@ -165,7 +165,8 @@ void TEvents::SaveToIni(const std::string &path) const {
     std::string text;
     std::string reason;
     bool missing = false;
-    if (!ReadWholeFile(path, text, reason, missing) && !missing)
+    if ((!ReadWholeFile(path, text, reason, missing) && !missing) ||
+        (!missing && !IsWritableFile(path)))
         throw QuorvaError("Unable to write to " + path);
     // The previous file stays at hand as a backup. A backup that cannot be written does not
     // stop the save: the save itself keeps the old file whole until the new one is complete.

@@ -131,3 +131,11 @@ bool ReplaceFileAtomically(const std::string &path, const std::string &content) 
     FlushFolder(target.parent_path());
     return true;
 }
+
+bool IsWritableFile(const std::string &path) {
+#ifdef _WIN32
+    return _waccess(FromUtf8(path).c_str(), 2) == 0;
+#else
+    return access(path.c_str(), W_OK) == 0;
+#endif
+}

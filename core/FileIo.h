@@ -13,3 +13,8 @@ bool ReadWholeFile(const std::string &path, std::string &content, std::string &r
 // flushed to disk and renamed over the old one, so an interrupted write leaves the old file
 // whole. False on any failure; the temporary file is then removed and the old file untouched.
 bool ReplaceFileAtomically(const std::string &path, const std::string &content);
+
+// Whether this process may write the existing file at path (its permissions, a read-only
+// attribute or file system). A rename could replace a read-only file in a writable folder;
+// the user's protection of the file is respected instead.
+bool IsWritableFile(const std::string &path);

@@ -12,6 +12,7 @@ THintWindow::THintWindow(QWidget* owner)
       hideTimer(new QTimer(this))
 {
     setObjectName("HintWindow");
+    setWindowTitle("Quorva Hint"); // how the window system names it
     setForegroundRole(QPalette::ToolTipText);
     setBackgroundRole(QPalette::ToolTipBase);
     setAutoFillBackground(true);
@@ -39,18 +40,15 @@ void THintWindow::showAt(const QPoint& globalTopLeft, const QString& text,
     }
     area = placement.Area;
     setText(text);
-    setWordWrap(placement.MaxWidth > 0);
+    setWordWrap(false);
     setMinimumWidth(0);
     setMaximumWidth(QWIDGETSIZE_MAX);
     QSize size = sizeHint();
     if (placement.MaxWidth > 0) {
         // As wide as the longest line needs, within the bounds, and tall enough for the rest.
-        const int chrome = 2 * (margin() + frameWidth());
-        const int natural =
-            fontMetrics().boundingRect(QRect(0, 0, 100000, 100000), Qt::AlignLeft, text).width() +
-            chrome;
-        const int width = std::clamp(natural, placement.MinWidth, std::max(placement.MinWidth,
-                                                                           placement.MaxWidth));
+        const int width = std::clamp(size.width(), placement.MinWidth,
+                                     std::max(placement.MinWidth, placement.MaxWidth));
+        setWordWrap(true);
         size = QSize(width, heightForWidth(width));
     }
     resize(size);
@@ -101,14 +99,20 @@ void THintWindow::takeDownOutsideArea(const QPoint& global)
         takeDown();
 }
 
-// The hint goes, and the click lands where it would have landed without it.
+// The click lands where it would have landed without the hint, on the owner's widget under
+// the pointer, and the hint goes when the button is released. It stays up until then, since
+// the window system hands the release to the window that took the press.
 void THintWindow::passOn(QMouseEvent* event)
 {
     const QPoint global = event->globalPosition().toPoint();
-    takeDown();
-    QWidget* below = QApplication::widgetAt(global);
-    if (!below || below == this)
+    if (event->type() == QEvent::MouseButtonRelease)
+        takeDown();
+    QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+    if (!owner || !owner->isVisible())
         return;
+    QWidget* below = owner->childAt(owner->mapFromGlobal(global));
+    if (!below)
+        below = owner;
     const QPointF local = below->mapFromGlobal(event->globalPosition());
     QMouseEvent copy(event->type(), local, event->globalPosition(), event->button(),
                      event->buttons(), event->modifiers());

@@ -36,5 +36,6 @@ QUORVA_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     googletest g++-mingw-w64-x86-64-posix wine wine64
     xvfb xauth xdotool imagemagick poppler-utils desktop-file-utils
+    openbox trayer faketime x11-utils util-linux
     clang-14 libclang-rt-14-dev
 )

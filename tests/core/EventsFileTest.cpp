@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 using namespace std::chrono;
 
 namespace {
@@ -314,4 +318,25 @@ TEST(EventsFileRoundTrip, KeepsTextsThatAreNotUtf8ByteForByte) {
     events.LoadFromIni(path, 0, Today);
     events.SaveToIni(path);
     EXPECT_EQ(TempFolder::Read(path), content);
+}
+
+// A rename would replace a read-only file in a writable folder; the file's protection wins.
+TEST(EventsFileSave, AReadOnlyFileInAWritableFolderIsNotReplaced) {
+#ifndef _WIN32
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "the superuser may write every file";
+#endif
+    TempFolder folder;
+    const std::string path = folder.File("quorva.ini");
+    TempFolder::Write(path, "[Weekly]\r\n1=old\r\n");
+    std::filesystem::permissions(path, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+    TEvents events;
+    events.SetWeekly(2, "new");
+    EXPECT_THROW(events.SaveToIni(path), QuorvaError);
+    std::filesystem::permissions(path, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+    EXPECT_EQ(TempFolder::Read(path), "[Weekly]\r\n1=old\r\n");
+    events.SaveToIni(path);
+    EXPECT_EQ(TempFolder::Read(path), "[Weekly]\r\n2=new\r\n") << "the retry succeeds";
 }

@@ -1,0 +1,406 @@
+#!/usr/bin/env bash
+# The real program on a desktop as people have it: an X server with a window manager
+# (openbox: frames, title bars, placement, focus) and a notification area (trayer, which
+# keeps the bottom of the screen for itself). Checks what only shows there:
+#   - the main window opens where it was closed, 10 restarts without a pixel of drift, and
+#     comes back on screen from a position no screen has;
+#   - the reminder slides in to the work area's bottom-right corner, caption inside it;
+#   - a cell's hint passes the click to the cell and goes when the pointer leaves the cell;
+#   - Enter presses the focused button; help opened from the day editor is usable in front;
+#   - midnight passing under the open day editor: the text goes to the editor's date;
+#   - a read-only events file (run as a user without root): the save says so, nothing goes
+#     elsewhere, and a retry after the file is writable again saves everything typed.
+# Pictures of the windows stay in the build folder as desktop-*.png.
+#
+# Usage: run_desktop.sh QUORVA_EXECUTABLE BUILD_DIR
+set -euo pipefail
+
+if [ $# -ne 2 ]; then
+    echo "usage: $0 QUORVA_EXECUTABLE BUILD_DIR" >&2
+    exit 2
+fi
+exe=$(realpath "$1")
+build=$(realpath "$2")
+for tool in Xvfb openbox trayer xdotool xwininfo xprop import convert faketime; do
+    command -v "$tool" >/dev/null || { echo "desktop: $tool is missing" >&2; exit 1; }
+done
+
+readonly WAIT=45
+work=$(mktemp -d "${TMPDIR:-/tmp}/quorva-desktop.XXXXXX")
+chmod 755 "$work"
+pids=()
+program=""
+cleanup() {
+    local status=$?
+    local pid
+    [ -n "$program" ] && kill -KILL "$program" 2>/dev/null
+    for pid in "${pids[@]}"; do
+        kill -TERM "$pid" 2>/dev/null || true
+    done
+    if [ $status -ne 0 ] && [ -f "$work/program.log" ]; then
+        echo "--- output of the program ---" >&2
+        cat "$work/program.log" >&2
+    fi
+    rm -rf "$work"
+    exit $status
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+fail() {
+    echo "FAIL: $*" >&2
+    import -window root "$build/desktop-failure.png" 2>/dev/null &&
+        echo "  picture of the screen: $build/desktop-failure.png" >&2
+    exit 1
+}
+pass() { echo "ok: $*"; }
+
+# An X server of our own on a free display, then the window manager and the tray host.
+exec 5>"$work/display"
+Xvfb -displayfd 5 -screen 0 1280x800x24 -nolisten tcp -ac >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+for ((i = 0; i < WAIT * 10; i++)); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+done
+[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=":$(head -n 1 "$work/display")"
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
+pids+=($!)
+# openbox announces the work area once it manages the screen; the tray host's strip comes
+# off it. A tray host started in the same moment as the window manager is sometimes not seen:
+# it is started again then.
+for ((i = 0; i < WAIT * 10; i++)); do
+    xprop -root _NET_WORKAREA 2>/dev/null | grep -q '=' && break
+    sleep 0.1
+done
+for attempt in 1 2 3; do
+    trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel \
+        --height 24 --SetDockType true --SetPartialStrut true >"$work/trayer.log" 2>&1 &
+    tray=$!
+    for ((i = 0; i < 100; i++)); do
+        xprop -root _NET_WORKAREA 2>/dev/null | grep -q ', 776$' && break 2
+        sleep 0.1
+    done
+    kill "$tray" 2>/dev/null || true
+    wait "$tray" 2>/dev/null || true
+done
+pids+=("$tray")
+read -r area_x area_y area_w area_h <<<"$(xprop -root _NET_WORKAREA | sed 's/.*= //; s/,//g' | cut -d' ' -f1-4)"
+[ "$area_h" -eq 776 ] || fail "the tray host keeps no strip: work area $area_x,$area_y ${area_w}x$area_h"
+pass "openbox and trayer run on $DISPLAY, work area ${area_w}x$area_h"
+
+# Each scenario runs the program with a folder of its own: app (the executable and its events
+# file), config, data, runtime.
+user_dirs() {
+    local root=$1
+    mkdir -p "$root/app" "$root/config/Ostrune" "$root/data" "$root/home" "$root/tmp"
+    mkdir -p -m 700 "$root/runtime"
+    cp "$exe" "$root/app/quorva"
+}
+# Settings of a copy that has run before (no help page at start), with extra lines appended.
+write_settings() {
+    local root=$1
+    shift
+    {
+        printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Ostrune\\Quorva\\Version]\n"Version"="1.75"\n\n'
+        printf '[HKEY_CURRENT_USER\\Software\\Ostrune\\Quorva\\MainFormView]\n'
+        printf '%s\n' "$@"
+    } >"$root/config/Ostrune/Quorva.reg"
+}
+# Starts the program of folder $1 (as the command prefix in $runner, if any); waits for the
+# main window, whose id lands in $main.
+start_program() {
+    local root=$1
+    shift
+    env -i PATH="$PATH" DISPLAY="$DISPLAY" HOME="$root/home" TMPDIR="$root/tmp" \
+        XDG_CONFIG_HOME="$root/config" XDG_DATA_HOME="$root/data" \
+        XDG_RUNTIME_DIR="$root/runtime" QT_QPA_PLATFORM=xcb "$@" \
+        "${runner[@]}" "$root/app/quorva" >"$work/program.log" 2>&1 &
+    program=$!
+    main=$(window_named Quorva) || true
+    [ -n "$main" ] || fail "the main window did not appear within $WAIT s"
+    sleep 0.5
+}
+# Ends the program as a log-off does, which writes its settings.
+stop_program() {
+    kill -TERM "$program"
+    local status=0
+    wait "$program" || status=$?
+    program=""
+    [ $status -eq 0 ] || fail "the program ended with status $status after SIGTERM"
+}
+runner=()
+
+window_named() {
+    timeout "$WAIT" xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1
+}
+wait_until_gone() {
+    local i
+    for ((i = 0; i < WAIT * 10; i++)); do
+        xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    return 1
+}
+# The frame of a window as "X Y W H": its inside as the X server has it, and the frame
+# extents the window manager announced.
+frame_of() {
+    local x y w h left right top bottom
+    eval "$(xwininfo -id "$1" | awk -F: '/Absolute upper-left X/ {print "x=" $2 + 0}
+        /Absolute upper-left Y/ {print "y=" $2 + 0} /Width/ {print "w=" $2 + 0}
+        /Height/ {print "h=" $2 + 0}')"
+    left=0 right=0 top=0 bottom=0
+    if xprop -id "$1" _NET_FRAME_EXTENTS | grep -q '='; then
+        read -r left right top bottom <<<"$(xprop -id "$1" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')"
+    fi
+    echo "$((x - left)) $((y - top)) $((w + left + right)) $((h + top + bottom))"
+}
+# Waits until a window's frame stays put for half a second, and prints it.
+settled_frame_of() {
+    local before after i
+    before=$(frame_of "$1")
+    for ((i = 0; i < WAIT * 2; i++)); do
+        sleep 0.5
+        after=$(frame_of "$1")
+        [ "$after" = "$before" ] && break
+        before=$after
+    done
+    echo "$after"
+}
+# Where a month-view cell lies inside the main window, as "X Y W H", for the cell of a date
+# in the shown month: the grid starts on a Sunday right of the month strip, below the menu.
+cell_box() {
+    local first_weekday=$1 day=$2 width height
+    read -r width height <<<"$(xwininfo -id "$main" | awk -F: '/Width/ {w = $2 + 0}
+        /Height/ {h = $2 + 0} END {print w, h}')"
+    local strip=166 menu=20 status=19
+    local cell_w=$(((width - strip) / 7)) cell_h=$(((height - menu - status - 34) / 6))
+    local cell=$((first_weekday + day - 1))
+    echo "$((strip + cell_w * (cell % 7))) $((menu + 36 + cell_h * (cell / 7))) $cell_w $cell_h"
+}
+click_cell() {
+    local x y w h
+    read -r x y w h <<<"$(cell_box "$1" "$2")"
+    xdotool mousemove --window "$main" $((x + w / 2)) $((y + h / 2 + 8)) click 1
+}
+
+today_first_weekday=$(date -d "$(date +%Y-%m-01)" +%w)
+today_day=$(date +%-d)
+today_key=$(date +%-m/%-d/%Y)
+
+# --- The main window's place -----------------------------------------------------------
+root="$work/geometry"
+user_dirs "$root"
+start_program "$root"
+read -r fx fy fw fh <<<"$(settled_frame_of "$main")"
+[ "$fx" -eq "$area_x" ] && [ "$fy" -eq "$area_y" ] ||
+    fail "a first start put the frame at $fx,$fy, not at the work area's corner"
+pass "a first start puts the frame's top-left at $fx,$fy with the title bar on screen"
+xdotool windowmove "$main" 230 140
+sleep 1
+placed=$(settled_frame_of "$main")
+stop_program
+for run in $(seq 1 10); do
+    start_program "$root"
+    now=$(settled_frame_of "$main")
+    [ "$now" = "$placed" ] || fail "restart $run moved the window from $placed to $now"
+    stop_program
+done
+pass "10 restarts open the window where it was closed ($placed), not a pixel moved"
+
+write_settings "$root" '"frmMain->Left"=dword:00001388' '"frmMain->Top"=dword:ffffff00'
+start_program "$root"
+read -r fx fy fw fh <<<"$(settled_frame_of "$main")"
+[ "$fx" -ge "$area_x" ] && [ "$fy" -ge "$area_y" ] && [ $((fx + 50)) -le $((area_x + area_w)) ] ||
+    fail "a position no screen has (5000,-256) opened the frame at $fx,$fy"
+pass "a position no screen has comes back on screen at $fx,$fy"
+stop_program
+
+# --- The reminder window ---------------------------------------------------------------
+check_reminder() {
+    local reminder rx ry rw rh
+    reminder=$(window_named "Reminder - Quorva") || true
+    [ -n "$reminder" ] || fail "$1: the reminder window did not appear"
+    read -r rx ry rw rh <<<"$(settled_frame_of "$reminder")"
+    [ $((rx + rw)) -eq $((area_x + area_w)) ] && [ $((ry + rh)) -eq $((area_y + area_h)) ] ||
+        fail "$1: the reminder's frame ends at $((rx + rw)),$((ry + rh)), not at the work area's corner $((area_x + area_w)),$((area_y + area_h))"
+    [ "$ry" -ge "$area_y" ] || fail "$1: the reminder's caption is above the work area (top $ry)"
+    pass "$1: the reminder's frame $rx,$ry ${rw}x$rh ends at the work area's corner"
+}
+root="$work/reminder"
+user_dirs "$root"
+printf '[Once]\r\n%s=Dentist at nine\r\n' "$today_key" >"$root/app/quorva.ini"
+for run in 1 2 3; do
+    write_settings "$root"
+    start_program "$root"
+    check_reminder "start-up $run"
+    [ "$run" -eq 1 ] && import -window root "$build/desktop-reminder.png"
+    stop_program
+done
+write_settings "$root" '' '[HKEY_CURRENT_USER\Software\Ostrune\Quorva\ReminderFormView]' \
+    '"frmReminder->Height"=dword:000007d0'
+start_program "$root"
+check_reminder "a reminder taller than the screen"
+stop_program
+
+# --- The cell hint, keys in the day editor, help from it --------------------------------
+root="$work/editor"
+user_dirs "$root"
+long="Line one of a long day"
+for n in two three four five six seven eight nine ten; do long="$long\\nLine $n of a long day"; done
+printf '[Once]\r\n%s=%s\r\n' "$today_key" "$long" >"$root/app/quorva.ini"
+write_settings "$root" '"frmMain->Left"=dword:00000000' '"frmMain->Top"=dword:00000000'
+printf '\n[HKEY_CURRENT_USER\\Software\\Ostrune\\Quorva\\Preferences]\n"bReminder"="0"\n' \
+    >>"$root/config/Ostrune/Quorva.reg"
+start_program "$root"
+xdotool windowactivate --sync "$main" 2>/dev/null || true
+read -r cx cy cw ch <<<"$(cell_box "$today_first_weekday" "$today_day")"
+xdotool mousemove --window "$main" $((cx + cw / 2)) $((cy + ch / 2 + 8))
+hint=$(window_named "Quorva Hint") || true
+[ -n "$hint" ] || fail "resting on a cell whose text does not fit shows no hint"
+read -r hx hy hw hh <<<"$(frame_of "$hint")"
+[ "$hw" -ge $((cw - 2)) ] && [ "$hw" -le $((2 * cw + 2)) ] ||
+    fail "the hint is $hw px wide, not between one and two cells ($cw px)"
+[ $((hy + hh)) -le 800 ] && [ $((hx + hw)) -le 1280 ] || fail "the hint runs off the screen"
+import -window root "$build/desktop-hint.png"
+pass "a cut-off text shows its hint, ${hw}x$hh, inside the screen ($build/desktop-hint.png)"
+xdotool click 1
+editor=$(window_named "Planned Events - Quorva") || true
+[ -n "$editor" ] || fail "a click on the hint did not open the day editor"
+pass "a click on the hint opens the day editor for the cell"
+
+# Enter on Cancel closes without saving what was typed.
+sleep 0.5
+xdotool key --clearmodifiers ctrl+End
+xdotool type --delay 20 " (not to be saved)"
+xdotool key --clearmodifiers shift+Tab shift+Tab Return
+wait_until_gone "Planned Events - Quorva" || fail "Enter on Cancel did not close the day editor"
+grep -q "not to be saved" "$root/app/quorva.ini" && fail "Enter on Cancel saved the text"
+pass "Enter on the focused Cancel closes the editor and saves nothing"
+
+# The hint goes when the pointer leaves its cell.
+xdotool mousemove --window "$main" $((cx + cw / 2)) $((cy + ch / 2 + 8))
+window_named "Quorva Hint" >/dev/null || fail "the hint did not come back on the cell"
+# Into the neighbouring cell, which the hint covers.
+cell_column=$(((today_first_weekday + today_day - 1) % 7))
+xdotool mousemove --window "$main" $((cell_column < 6 ? cx + cw + cw / 2 : cx - cw / 2)) $((cy + ch / 2 + 8))
+wait_until_gone "Quorva Hint" || fail "the hint stayed after the pointer left its cell"
+pass "the hint goes when the pointer leaves its cell"
+
+# Enter on Help opens the help in front of the editor; it scrolls and closes while the
+# editor stays open.
+click_cell "$today_first_weekday" "$today_day"
+editor=$(window_named "Planned Events - Quorva") || true
+[ -n "$editor" ] || fail "a click on the cell did not open the day editor"
+sleep 0.5
+xdotool key --clearmodifiers shift+Tab Return
+help=$(window_named "Quorva Help") || true
+[ -n "$help" ] || fail "Enter on Help opened no help window"
+sleep 1
+# Bottom to top; the tray host's dock stays above everything and is no concern here.
+stacking=$(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/,//g')
+position=0 help_at=-1 editor_at=-1
+for id in $stacking; do
+    [ "$((id))" -eq "$help" ] && help_at=$position
+    [ "$((id))" -eq "$editor" ] && editor_at=$position
+    position=$((position + 1))
+done
+[ "$help_at" -gt "$editor_at" ] && [ "$editor_at" -ge 0 ] ||
+    fail "the help window is not in front of the day editor (stacking: $stacking)"
+import -window "$help" "$work/help-before.png"
+xdotool mousemove --window "$help" 300 250
+for i in 1 2 3 4 5 6; do xdotool click 5; done
+sleep 0.5
+import -window "$help" "$build/desktop-help.png"
+[ "$(compare -metric AE "$work/help-before.png" "$build/desktop-help.png" null: 2>&1 || true)" != 0 ] ||
+    fail "the help window did not scroll while the day editor was open"
+xdotool windowactivate --sync "$help" 2>/dev/null || true
+xdotool key --clearmodifiers alt+F4
+wait_until_gone "Quorva Help" || fail "the help window could not be closed while the editor was open"
+window_named "Planned Events - Quorva" >/dev/null || fail "closing the help closed the day editor"
+pass "help opened from the editor is in front, scrolls and closes while the editor stays"
+xdotool windowactivate --sync "$editor" 2>/dev/null || true
+xdotool key --clearmodifiers Escape
+wait_until_gone "Planned Events - Quorva" || fail "Esc did not close the day editor"
+stop_program
+
+# --- Midnight under the open day editor --------------------------------------------------
+root="$work/midnight"
+user_dirs "$root"
+write_settings "$root" '"frmMain->Left"=dword:00000000' '"frmMain->Top"=dword:00000000'
+printf '[Yearly]\r\n4/30=Someone else'"'"'s birthday\r\n' >"$root/app/quorva.ini"
+start_program "$root" FAKETIME="@2025-03-31 23:59:50" FAKETIME_DONT_FAKE_MONOTONIC=1 \
+    LD_PRELOAD="$(dpkg -L libfaketime 2>/dev/null | grep 'libfaketime.so.1$' | head -n 1)"
+xdotool windowactivate --sync "$main" 2>/dev/null || true
+click_cell 6 31 # March 2025 starts on a Saturday
+editor=$(window_named "Planned Events - Quorva") || true
+[ -n "$editor" ] || fail "a click on March 31 did not open the day editor"
+sleep 14 # the faked clock passes midnight; the timer moves the month view to April
+xdotool type --delay 20 "Late note"
+xdotool key --clearmodifiers Tab Tab Tab
+xdotool type --delay 20 "Yearly note"
+xdotool key --clearmodifiers alt+s
+wait_until_gone "Planned Events - Quorva" || fail "Save did not close the day editor"
+sleep 0.5
+file=$(tr -d '\r' <"$root/app/quorva.ini")
+grep -qx "3/31/2025=Late note" <<<"$file" || fail "the one-time text is not under 3/31/2025: $file"
+grep -qx "3/31=Yearly note" <<<"$file" || fail "the yearly text is not under 3/31: $file"
+grep -qx "4/30=Someone else's birthday" <<<"$file" || fail "another date's text changed: $file"
+[ "$(grep -c '^4/' <<<"$file")" -eq 1 ] || fail "a text went under an April key: $file"
+import -window "$main" "$build/desktop-midnight.png"
+pass "texts typed across midnight go to the date the editor was opened for"
+stop_program
+
+# --- A read-only events file, as a user without root ----------------------------------
+if [ "$(id -u)" -eq 0 ]; then
+    if ! command -v setpriv >/dev/null || ! id nobody >/dev/null 2>&1; then
+        echo "desktop: no setpriv or user nobody: the read-only events file is not checked"
+        echo "desktop: all other checks passed"
+        exit 0
+    fi
+    runner=(setpriv --reuid="$(id -u nobody)" --regid="$(id -g nobody)" --clear-groups)
+fi
+root="$work/readonly"
+user_dirs "$root"
+write_settings "$root" '"frmMain->Left"=dword:00000000' '"frmMain->Top"=dword:00000000'
+printf '[Weekly]\r\n2=Gym\r\n' >"$root/app/quorva.ini"
+[ ${#runner[@]} -gt 0 ] && chown -R nobody "$root"
+chmod 444 "$root/app/quorva.ini"
+start_program "$root"
+xdotool windowactivate --sync "$main" 2>/dev/null || true
+click_cell "$today_first_weekday" "$today_day"
+window_named "Planned Events - Quorva" >/dev/null || fail "the day editor did not open"
+sleep 0.5
+xdotool type --delay 20 "Typed while read-only"
+xdotool key --clearmodifiers alt+s
+for ((i = 0; i < WAIT * 10; i++)); do
+    [ "$(xdotool search --onlyvisible --name '^Quorva$' | wc -l)" -ge 2 ] && break
+    sleep 0.1
+done
+[ "$(xdotool search --onlyvisible --name '^Quorva$' | wc -l)" -ge 2 ] ||
+    fail "a save to a read-only events file showed no message"
+import -window root "$build/desktop-readonly.png"
+[ "$(tr -d '\r' <"$root/app/quorva.ini")" = "[Weekly]
+2=Gym" ] || fail "the read-only events file changed"
+[ ! -e "$root/data/Quorva/quorva.ini" ] || fail "the save went to a second file in the data folder"
+pass "a save to a read-only file says so and writes nowhere else ($build/desktop-readonly.png)"
+chmod 644 "$root/app/quorva.ini"
+xdotool key --clearmodifiers Return
+sleep 0.5
+xdotool windowactivate --sync "$main" 2>/dev/null || true
+click_cell "$today_first_weekday" "$today_day"
+window_named "Planned Events - Quorva" >/dev/null || fail "the day editor did not open again"
+sleep 0.5
+xdotool key --clearmodifiers ctrl+End
+xdotool type --delay 20 ", saved on retry"
+xdotool key --clearmodifiers alt+s
+wait_until_gone "Planned Events - Quorva" || fail "Save did not close the day editor"
+sleep 0.5
+grep -q "^$today_key=Typed while read-only, saved on retry" "$root/app/quorva.ini" ||
+    fail "the retry did not save what was typed: $(cat "$root/app/quorva.ini")"
+grep -q "^2=Gym" "$root/app/quorva.ini" || fail "the retry lost the weekly text"
+pass "once the file is writable, the next save holds everything typed meanwhile"
+stop_program
+
+echo "desktop: all checks passed"
