@@ -244,6 +244,17 @@ start_program "$root"
 check_reminder "a reminder taller than the screen"
 stop_program
 
+# A hand-edited look-ahead of 2147483647 days: the windows look a year ahead, start, and end
+# on SIGTERM as usual; the stored value is written back as it was.
+write_settings "$root" '' '[HKEY_CURRENT_USER\Software\Ostrune\Quorva\Preferences]' \
+    '"iRemThreshold"=dword:7fffffff'
+start_program "$root"
+check_reminder "a look-ahead of 2147483647 days"
+stop_program
+grep -q '"iRemThreshold"=dword:7fffffff' "$root/config/Ostrune/Quorva.reg" ||
+    fail "the stored look-ahead changed: $(grep iRemThreshold "$root/config/Ostrune/Quorva.reg")"
+pass "a look-ahead of 2147483647 days starts, ends and is kept"
+
 # --- The cell hint, keys in the day editor, help from it --------------------------------
 root="$work/editor"
 user_dirs "$root"

@@ -61,6 +61,7 @@ private slots:
     void textInAnotherCodePage_shownReadably_keptByteForByteUntilEdited();
     void undo_putsBackEachChangeInTurn_andNamesIt();
     void hugeLookAhead_startsAndShowsAtMostAYear();
+    void garbledSettingsFile_isKeptAsideAndSaidOnce();
     void readmeMissing_saysWhatCouldNotBeOpened();
     void enterOnAFocusedButton_pressesThatButton_data();
     void enterOnAFocusedButton_pressesThatButton();
@@ -196,6 +197,27 @@ void TestTrust::hugeLookAhead_startsAndShowsAtMostAYear()
     QCOMPARE(ReminderLookAhead(), 0);
     iRemThreshold = 14;
     QCOMPARE(ReminderLookAhead(), 14);
+}
+
+void TestTrust::garbledSettingsFile_isKeptAsideAndSaidOnce()
+{
+    TMainFixture f(QDate(2025, 3, 10));
+    QVERIFY(QDir().mkpath(QFileInfo(f.settingsFile()).path()));
+    WriteBytes(f.settingsFile(), QByteArray("\x00\x13garbage\xFF\xFE\x01", 10));
+    QString message;
+    TMainFixture::whenModal([&message](QWidget* box) {
+        message = static_cast<QMessageBox*>(box)->text();
+        static_cast<QDialog*>(box)->accept();
+    });
+    f.recreate();
+    QVERIFY2(message.contains("Quorva.reg.bad"), qPrintable(message));
+    QCOMPARE(Bytes(f.settingsFile() + ".bad"), QByteArray("\x00\x13garbage\xFF\xFE\x01", 10));
+    // Said once: the next start finds a file it understands, or none, and says nothing.
+    message.clear();
+    f.recreate();
+    QTest::qWait(50);
+    QVERIFY(message.isEmpty());
+    QApplication::processEvents();
 }
 
 void TestTrust::readmeMissing_saysWhatCouldNotBeOpened()
