@@ -5,6 +5,11 @@
 
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 using namespace std::chrono;
 
@@ -165,13 +170,15 @@ void TEvents::SaveToIni(const std::string &path) const {
     std::string text;
     std::string reason;
     bool missing = false;
-    if ((!ReadWholeFile(path, text, reason, missing) && !missing) ||
-        (!missing && !IsWritableFile(path)))
-        throw QuorvaError("Unable to write to " + path);
+    if (!ReadWholeFile(path, text, reason, missing) && !missing)
+        throw QuorvaError("Unable to write to " + path + ": " + reason);
+    if (!missing && !IsWritableFile(path))
+        throw QuorvaError("Unable to write to " + path + ": " +
+                          std::make_error_code(std::errc::permission_denied).message());
     // The previous file stays at hand as a backup. A backup that cannot be written does not
     // stop the save: the save itself keeps the old file whole until the new one is complete.
     if (!missing)
-        ReplaceFileAtomically(path + ".bak", text);
+        ReplaceFileAtomically(ResolveLinks(path) + ".bak", text);
     IniFile file = IniFile::FromText(std::move(text));
     for (const auto section :
          {SectionOnce, SectionWeekly, SectionMonthly, SectionYearly, SectionNWeekdayly})
@@ -183,6 +190,52 @@ void TEvents::SaveToIni(const std::string &path) const {
     AppendSection(content, SectionMonthly, Monthly);
     AppendSection(content, SectionYearly, Yearly);
     AppendSection(content, SectionNWeekdayly, NWeekdayly);
-    if (!ReplaceFileAtomically(path, content))
-        throw QuorvaError("Unable to write to " + path);
+    if (!ReplaceFileAtomically(path, content, reason))
+        throw QuorvaError("Unable to write to " + path + ": " + reason);
+}
+
+TFileStamp StampOf(const std::string &path) {
+    TFileStamp stamp;
+    std::error_code ec;
+    const std::filesystem::path file(ResolveLinks(path));
+    const auto status = std::filesystem::status(file, ec);
+    if (ec || !std::filesystem::exists(status))
+        return stamp;
+    stamp.Exists = true;
+    stamp.Size = std::filesystem::file_size(file, ec);
+    stamp.Modified = std::filesystem::last_write_time(file, ec).time_since_epoch().count();
+#ifndef _WIN32
+    struct stat info {};
+    if (::stat(file.c_str(), &info) == 0)
+        stamp.Id = static_cast<std::uint64_t>(info.st_ino);
+#endif
+    return stamp;
+}
+
+void UpdateEventsFile(const std::string &path, TEvents &events, int wipeMonths, sys_days today,
+                      const std::function<void(TEvents &)> &change, TFileStamp &stamp) {
+    const TFileLock lock(path, LockWaitMilliseconds);
+    if (lock.Busy()) {
+        change(events);
+        throw QuorvaError("Unable to write to " + path +
+                          ": another program kept it locked for writing");
+    }
+    // Another writer may have changed the file since it was last read or written here: its
+    // changes are read first, and this change applied on top of them.
+    if (StampOf(path) != stamp) {
+        std::string text, reason;
+        bool missing = false;
+        if (!ReadWholeFile(path, text, reason, missing) && !missing) {
+            change(events);
+            throw QuorvaError("Unable to write to " + path + ": " + reason);
+        }
+        TEvents current;
+        current.LoadFromIniText(std::move(text), wipeMonths, today);
+        events = std::move(current);
+    }
+    change(events);
+    RemoveStaleTemporaries(path);
+    RemoveStaleTemporaries(ResolveLinks(path) + ".bak");
+    events.SaveToIni(path);
+    stamp = StampOf(path);
 }

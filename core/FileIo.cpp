@@ -6,10 +6,21 @@
 #include <filesystem>
 #include <system_error>
 
+#include <algorithm>
+#include <chrono>
+#include <random>
+#include <string_view>
+
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+#include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -41,17 +52,6 @@ std::FILE *OpenFile(const fs::path &path, bool forWriting) {
 #endif
 }
 
-// Pushes the file's data to the disk, so that the rename never publishes a half-written file.
-bool FlushToDisk(std::FILE *file) {
-    if (std::fflush(file) != 0)
-        return false;
-#ifdef _WIN32
-    return _commit(_fileno(file)) == 0;
-#else
-    return fsync(fileno(file)) == 0;
-#endif
-}
-
 // Makes the rename itself durable; a folder that cannot be synced still holds a whole file.
 void FlushFolder(const fs::path &folder) {
 #ifndef _WIN32
@@ -65,14 +65,122 @@ void FlushFolder(const fs::path &folder) {
 #endif
 }
 
-bool WriteAndFlush(const fs::path &target, const std::string &content) {
-    std::FILE *file = OpenFile(target, true);
-    if (!file)
+std::string SystemReason(int error) {
+    return std::make_error_code(static_cast<std::errc>(error)).message();
+}
+
+// The name part of a temporary file of target: "<name>.tmp-" and six characters.
+constexpr std::string_view TemporaryMark = ".tmp-";
+constexpr std::size_t TemporarySuffix = 6;
+
+bool IsTemporaryOf(const fs::path &candidate, const fs::path &target) {
+    const std::string name = candidate.filename().string();
+    const std::string prefix = target.filename().string() + std::string(TemporaryMark);
+    return name.size() == prefix.size() + TemporarySuffix && name.compare(0, prefix.size(), prefix) == 0;
+}
+
+#ifdef _WIN32
+// Creates a new file of a unique name beside target, exclusively: nothing that exists is ever
+// opened. Returns its descriptor, or -1 with errno set.
+int CreateTemporary(const fs::path &target, fs::path &temporary) {
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string suffix;
+        for (std::size_t i = 0; i < TemporarySuffix; ++i)
+            suffix.push_back(letters[random() % (sizeof letters - 1)]);
+        temporary = target;
+        temporary += std::string(TemporaryMark) + suffix;
+        int fd = -1;
+        const errno_t error =
+            _wsopen_s(&fd, temporary.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY,
+                      _SH_DENYRW, _S_IREAD | _S_IWRITE);
+        if (error == 0)
+            return fd;
+        if (error != EEXIST) {
+            errno = error;
+            return -1;
+        }
+    }
+    errno = EEXIST;
+    return -1;
+}
+#else
+int CreateTemporary(const fs::path &target, fs::path &temporary) {
+    std::string name = target.string() + std::string(TemporaryMark) + "XXXXXX";
+    // mkstemp opens with O_CREAT | O_EXCL: a planted file or link of that name is never
+    // opened, and the new file is the user's alone (0600) until its mode is set.
+    const int fd = mkstemp(name.data());
+    if (fd >= 0) {
+        fcntl(fd, F_SETFD, FD_CLOEXEC);
+        temporary = name;
+    }
+    return fd;
+}
+
+mode_t CurrentUmask() {
+    const mode_t mask = umask(0);
+    umask(mask);
+    return mask;
+}
+#endif
+
+// Writes content to a new temporary file beside target, with target's permissions (a new
+// file: the umask's), flushed to disk. False with the reason; nothing is left then.
+bool WriteTemporary(const fs::path &target, const std::string &content, fs::path &temporary,
+                    std::string &reason) {
+    const int fd = CreateTemporary(target, temporary);
+    if (fd < 0) {
+        reason = SystemReason(errno);
         return false;
-    bool ok = std::fwrite(content.data(), 1, content.size(), file) == content.size();
-    ok = FlushToDisk(file) && ok;
-    ok = std::fclose(file) == 0 && ok;
-    return ok;
+    }
+    int error = 0;
+#ifndef _WIN32
+    struct stat existing {};
+    if (stat(target.c_str(), &existing) == 0) {
+        if (fchmod(fd, existing.st_mode & 07777) != 0)
+            error = errno;
+        // Only the superuser may give the file away; for anybody else it is theirs already.
+        if (existing.st_uid != geteuid() || existing.st_gid != getegid())
+            [[maybe_unused]] const int ignored = fchown(fd, existing.st_uid, existing.st_gid);
+    } else if (fchmod(fd, 0666 & ~CurrentUmask()) != 0) {
+        error = errno;
+    }
+#endif
+    const char *data = content.data();
+    std::size_t left = content.size();
+    while (error == 0 && left > 0) {
+#ifdef _WIN32
+        const int written = _write(fd, data, static_cast<unsigned>(std::min<std::size_t>(left, 1 << 30)));
+#else
+        const ssize_t written = write(fd, data, left);
+#endif
+        if (written < 0) {
+            if (errno != EINTR)
+                error = errno;
+            continue;
+        }
+        data += written;
+        left -= static_cast<std::size_t>(written);
+    }
+#ifdef _WIN32
+    if (error == 0 && _commit(fd) != 0)
+        error = errno;
+    if (_close(fd) != 0 && error == 0)
+        error = errno;
+#else
+    if (error == 0 && fsync(fd) != 0)
+        error = errno;
+    if (close(fd) != 0 && error == 0)
+        error = errno;
+#endif
+    if (error != 0) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        reason = SystemReason(error);
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -113,23 +221,123 @@ bool ReadWholeFile(const std::string &path, std::string &content, std::string &r
     return !failed;
 }
 
-bool ReplaceFileAtomically(const std::string &path, const std::string &content) {
-    const fs::path target = FromUtf8(path);
-    fs::path temporary = target;
-    temporary += ".tmp";
+std::string ResolveLinks(const std::string &path) {
+    fs::path target = FromUtf8(path);
     std::error_code ec;
-    if (!WriteAndFlush(temporary, content)) {
-        fs::remove(temporary, ec);
-        return false;
+    // A chain of links ends somewhere within a few steps; a loop is left as it stands and
+    // the save then fails on it with the system's reason.
+    for (int step = 0; step < 40 && fs::is_symlink(target, ec); ++step) {
+        const fs::path next = fs::read_symlink(target, ec);
+        if (ec)
+            break;
+        target = next.is_absolute() ? next : target.parent_path() / next;
     }
+#ifdef _WIN32
+    const std::u8string text = target.lexically_normal().u8string();
+    return std::string(text.begin(), text.end());
+#else
+    return target.lexically_normal().string();
+#endif
+}
+
+bool ReplaceFileAtomically(const std::string &path, const std::string &content,
+                           std::string &reason) {
+    // A link (an events file kept in a synced folder) stays a link: its target is replaced,
+    // in the target's own folder so that the rename stays on one file system.
+    const fs::path target = FromUtf8(ResolveLinks(path));
+    fs::path temporary;
+    if (!WriteTemporary(target, content, temporary, reason))
+        return false;
     // std::filesystem::rename replaces an existing target on Windows too (MoveFileEx).
+    std::error_code ec;
     fs::rename(temporary, target, ec);
     if (ec) {
+        reason = ec.message();
         fs::remove(temporary, ec);
         return false;
     }
     FlushFolder(target.parent_path());
     return true;
+}
+
+bool ReplaceFileAtomically(const std::string &path, const std::string &content) {
+    std::string reason;
+    return ReplaceFileAtomically(path, content, reason);
+}
+
+void RemoveStaleTemporaries(const std::string &path) {
+    const fs::path target = FromUtf8(ResolveLinks(path));
+    std::error_code ec;
+    fs::directory_iterator entries(target.parent_path().empty() ? fs::path(".") : target.parent_path(), ec);
+    for (; !ec && entries != fs::directory_iterator(); entries.increment(ec)) {
+        const fs::path candidate = entries->path();
+        if (!IsTemporaryOf(candidate, target) || !fs::is_regular_file(fs::symlink_status(candidate, ec)))
+            continue;
+#ifndef _WIN32
+        struct stat info {};
+        if (lstat(candidate.c_str(), &info) != 0 || info.st_uid != geteuid())
+            continue;
+#endif
+        std::error_code ignored;
+        fs::remove(candidate, ignored);
+    }
+}
+
+TFileLock::TFileLock(const std::string &path, int waitMilliseconds) {
+    const std::string lockPath = ResolveLinks(path) + ".lock";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMilliseconds);
+#ifdef _WIN32
+    handle_ = CreateFileW(FromUtf8(lockPath).c_str(), GENERIC_READ | GENERIC_WRITE,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle_ == INVALID_HANDLE_VALUE) {
+        handle_ = nullptr;
+        return; // a folder nobody may write in: the save fails there on its own
+    }
+    for (;;) {
+        OVERLAPPED whole{};
+        if (LockFileEx(handle_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                       &whole)) {
+            locked_ = true;
+            return;
+        }
+        if (std::chrono::steady_clock::now() >= deadline)
+            break;
+        Sleep(20);
+    }
+    CloseHandle(handle_);
+    handle_ = nullptr;
+#else
+    fd_ = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd_ < 0)
+        return; // a folder nobody may write in: the save fails there on its own
+    for (;;) {
+        if (flock(fd_, LOCK_EX | LOCK_NB) == 0) {
+            locked_ = true;
+            return;
+        }
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            break;
+        if (std::chrono::steady_clock::now() >= deadline)
+            break;
+        usleep(20000);
+    }
+    close(fd_);
+    fd_ = -1;
+#endif
+    busy_ = true;
+}
+
+TFileLock::~TFileLock() {
+#ifdef _WIN32
+    if (handle_)
+        CloseHandle(handle_);
+#else
+    // Closing drops the lock; the lock file stays, since removing it would race with the next
+    // writer that opened it meanwhile.
+    if (fd_ >= 0)
+        close(fd_);
+#endif
 }
 
 bool IsWritableFile(const std::string &path) {

@@ -9,10 +9,52 @@
 bool ReadWholeFile(const std::string &path, std::string &content, std::string &reason,
                    bool &missing);
 
-// Replaces the file at path with content: a temporary file in the same folder is written,
-// flushed to disk and renamed over the old one, so an interrupted write leaves the old file
-// whole. False on any failure; the temporary file is then removed and the old file untouched.
+// Replaces the file at path with content, crash-safely: a new temporary file of a unique name
+// ("<name>.tmp-XXXXXX") is created beside the file exclusively, so that nothing already there
+// (a planted file or link) is ever opened; it is written, flushed to disk and renamed over the
+// old one, so an interrupted write leaves the old file whole.
+// - A path that is a symbolic link stays one: the link's final target is replaced, in the
+//   target's folder.
+// - The old file's permission bits (and, where the system allows, its owner) carry over; a
+//   new file gets 0666 less the umask.
+// False with the system's reason ("No space left on device") on any failure; the temporary
+// file is then removed and the old file untouched.
+bool ReplaceFileAtomically(const std::string &path, const std::string &content,
+                           std::string &reason);
 bool ReplaceFileAtomically(const std::string &path, const std::string &content);
+
+// The file path finally names, symbolic links followed (a dangling link names the file a
+// save would create).
+std::string ResolveLinks(const std::string &path);
+
+// Removes the temporary files that saves of path killed on the way left behind: only
+// regular files of the temporary name pattern, owned by this user. For a writer that holds
+// the file's lock, so that no other writer's temporary file is in the middle of being written.
+void RemoveStaleTemporaries(const std::string &path);
+
+// An advisory lock on the file at path (its link target), held as "<target>.lock" beside it
+// for one read-modify-write. Waits up to waitMilliseconds for another writer. The lock dies
+// with its process, so a killed writer never blocks the next.
+class TFileLock {
+public:
+    TFileLock(const std::string &path, int waitMilliseconds);
+    ~TFileLock();
+    TFileLock(const TFileLock &) = delete;
+    TFileLock &operator=(const TFileLock &) = delete;
+    // Another writer held it for the whole wait. (A lock file that cannot be created, in a
+    // folder nobody may write in, is no reason to refuse: the save itself fails there.)
+    bool Busy() const { return busy_; }
+    bool Locked() const { return locked_; }
+
+private:
+    bool busy_ = false;
+    bool locked_ = false;
+#ifdef _WIN32
+    void *handle_ = nullptr;
+#else
+    int fd_ = -1;
+#endif
+};
 
 // Whether this process may write the existing file at path (its permissions, a read-only
 // attribute or file system). A rename could replace a read-only file in a writable folder;

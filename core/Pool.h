@@ -5,6 +5,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -95,8 +96,9 @@ public:
     // Rewrites the five sections of the file at path, keeping its other sections (an existing
     // file that cannot be read is not overwritten: that too is a failure to write).
     // Crash-safe: a temporary file in the same folder, flushed and renamed over the old one.
-    // The file as it was before is kept beside it as <path>.bak.
-    // Throws QuorvaError("Unable to write to <path>") and leaves the old file whole on failure.
+    // The file as it was before is kept beside it (beside a link's target) as <name>.bak.
+    // Throws QuorvaError("Unable to write to <path>: <reason>") and leaves the old file whole
+    // on failure; a read-only file is not replaced.
     void SaveToIni(const std::string &path) const;
 
     // Seeds "Easter" into the one-time events of 1980 .. 2099; idempotent.
@@ -108,6 +110,30 @@ public:
     // today .. today + days (none when days < 0), only days with something planned.
     TReminders BuildReminders(int days, std::chrono::sys_days today) const;
 };
+
+// What a writer last saw of the events file (its link target): enough to tell that another
+// program wrote it since (every save makes a new file: another inode, time or size).
+struct TFileStamp {
+    bool Exists = false;
+    std::uintmax_t Size = 0;
+    std::int64_t Modified = 0;
+    std::uint64_t Id = 0;
+    bool operator==(const TFileStamp &) const = default;
+};
+TFileStamp StampOf(const std::string &path);
+
+// How long a writer waits for another one to finish with the events file.
+inline constexpr int LockWaitMilliseconds = 5000;
+
+// One read-modify-write of the events file, as every writer (the windows, import-ics) does
+// it: under the file's lock, the file is read again into events unless it is unchanged since
+// stamp, change is applied, and the result saved crash-safely; stamp then describes the file
+// written. change must be idempotent (set entries to texts), since it may run on a store that
+// already holds it. On failure (the lock held by another writer for too long, an unreadable
+// file, a failed save) events holds the change all the same and QuorvaError says why.
+void UpdateEventsFile(const std::string &path, TEvents &events, int wipeMonths,
+                      std::chrono::sys_days today, const std::function<void(TEvents &)> &change,
+                      TFileStamp &stamp);
 
 // Events-file value encoding: line breaks <-> backslash n, cut at 4096 characters.
 std::string EncodeEventText(const std::string &text);

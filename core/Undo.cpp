@@ -54,13 +54,25 @@ std::string TUndoHistory::Caption() const {
 }
 
 bool TUndoHistory::Undo(TEvents &events) {
-    if (steps_.empty())
+    const auto change = TakeLast();
+    if (!change)
         return false;
-    Step step = std::move(steps_.back());
+    change(events);
+    return true;
+}
+
+std::function<void(TEvents &)> TUndoHistory::TakeLast() {
+    if (steps_.empty())
+        return {};
+    auto step = std::make_shared<const Step>(std::move(steps_.back()));
     steps_.pop_back();
+    return [step](TEvents &events) { Apply(*step, events); };
+}
+
+void TUndoHistory::Apply(const Step &step, TEvents &events) {
     if (step.Whole) {
         events = *step.Whole;
-        return true;
+        return;
     }
     for (const Entry &entry : step.Entries) {
         switch (entry.Kind) {
@@ -71,5 +83,4 @@ bool TUndoHistory::Undo(TEvents &events) {
         default: Restore(events.NWeekdayly, entry.Key, entry.Text); break;
         }
     }
-    return true;
 }

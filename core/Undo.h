@@ -4,6 +4,7 @@
 #include "Pool.h"
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,6 +27,11 @@ public:
     // Puts back the last recorded state and forgets it. False when there was nothing.
     bool Undo(TEvents &events);
 
+    // The last recorded state, taken out of the history, as a change to apply to a store
+    // (setting entries back; applying it twice does no more than once). Empty when there is
+    // nothing to undo.
+    std::function<void(TEvents &)> TakeLast();
+
 private:
     // One entry of one container: its key and its text, or none when it was absent.
     struct Entry {
@@ -40,5 +46,6 @@ private:
         std::shared_ptr<const TEvents> Whole;
     };
     void push(Step step);
+    static void Apply(const Step &step, TEvents &events);
     std::deque<Step> steps_;
 };

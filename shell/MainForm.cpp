@@ -28,6 +28,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPushButton>
 #include <QDir>
 #include <QFrame>
 #include <QLabel>
@@ -359,7 +362,7 @@ void TfrmMain::FormCreate(const QStringList& arguments)
         QMessageBox::warning(nullptr, Constants::MainCaption, QString::fromStdString(notice));
     LoadEvents();
     if (NeedsEasterSeeding(start.VersionForSeeding)) {
-        Events.AddEaster();
+        unsaved.push_back([](TEvents& events) { events.AddEaster(); });
         SaveEvents();
     }
 
@@ -444,8 +447,10 @@ void TfrmMain::StartTimerWhenIdle()
 void TfrmMain::LoadEvents()
 {
     const int wipe = bWipe ? iWipePeriod : 0;
+    const std::string path = GUI->EventsFilePath().toStdString();
     try {
-        Events.LoadFromIni(GUI->EventsFilePath().toStdString(), wipe, Clock::Today());
+        Events.LoadFromIni(path, wipe, Clock::Today());
+        eventsStamp = StampOf(path);
     } catch (const std::exception& error) {
         QMessageBox::warning(nullptr, Constants::MainCaption, QString::fromLocal8Bit(error.what()));
     }
@@ -453,13 +458,88 @@ void TfrmMain::LoadEvents()
 
 bool TfrmMain::SaveEvents()
 {
+    if (saveUnsaved())
+        return true;
+    reportSaveFailure();
+    return false;
+}
+
+// Writes the changes not yet in the file, on top of the file as it is now (another program
+// may have written it since). A change that cannot be written stays in memory and in the
+// list, and every later change tries again.
+bool TfrmMain::saveUnsaved()
+{
+    const int wipe = bWipe ? iWipePeriod : 0;
     try {
-        Events.SaveToIni(GUI->EventsFilePath().toStdString());
+        UpdateEventsFile(
+            GUI->EventsFilePath().toStdString(), Events, wipe, Clock::Today(),
+            [this](TEvents& events) {
+                for (const auto& change : unsaved)
+                    change(events);
+            },
+            eventsStamp);
+        unsaved.clear();
+        saveFailure.clear();
         return true;
     } catch (const std::exception& error) {
-        QMessageBox::critical(this, Constants::MainCaption, QString::fromLocal8Bit(error.what()));
+        saveFailure = QString::fromLocal8Bit(error.what());
         return false;
     }
+}
+
+void TfrmMain::reportSaveFailure()
+{
+    UpdateStatusBar();
+    QMessageBox::critical(this, Constants::MainCaption, saveFailure);
+}
+
+// Closing with changes that could not be saved asks what to do with them; false keeps the
+// program open.
+bool TfrmMain::settleUnsavedChanges()
+{
+    while (!unsaved.empty()) {
+        const QString prefix = "Unable to write to ";
+        const QString where =
+            saveFailure.startsWith(prefix) ? saveFailure.mid(prefix.size()) : saveFailure;
+        QMessageBox box(QMessageBox::Warning, Constants::MainCaption,
+                        "Your last changes could not be saved to " + where + ".",
+                        QMessageBox::Retry | QMessageBox::Discard, this);
+        box.setObjectName("UnsavedChangesQuestion");
+        QPushButton* saveAs = box.addButton("Save As...", QMessageBox::ActionRole);
+        saveAs->setObjectName("BSaveAs");
+        box.setDefaultButton(QMessageBox::Retry);
+        box.setEscapeButton(QMessageBox::Retry);
+        box.exec();
+        if (box.clickedButton() == box.button(QMessageBox::Discard))
+            return true;
+        if (box.clickedButton() == saveAs) {
+            const QString file = QFileDialog::getSaveFileName(
+                this, "Save As - Quorva", QFileInfo(GUI->EventsFilePath()).absolutePath(),
+                "Events files (*.ini);;All files (*)");
+            if (file.isEmpty())
+                continue;
+            try {
+                Events.SaveToIni(file.toStdString());
+                return true;
+            } catch (const std::exception& error) {
+                saveFailure = QString::fromLocal8Bit(error.what());
+            }
+            continue;
+        }
+        saveUnsaved();
+    }
+    return true;
+}
+
+// Every change of the store: recorded by the caller for undo, written on top of the file,
+// then every display shows the result (which holds what others wrote meanwhile).
+void TfrmMain::changeEvents(std::function<void(TEvents&)> change)
+{
+    unsaved.push_back(std::move(change));
+    const bool saved = saveUnsaved(); // the store holds the change either way
+    refreshAfterChange();
+    if (!saved)
+        reportSaveFailure();
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event)
@@ -467,6 +547,11 @@ void TfrmMain::closeEvent(QCloseEvent* event)
     if (!closed && bMinToTray && bMinOnClose && GUI->CloseMinimizes) {
         event->ignore();
         showMinimized();
+        return;
+    }
+    if (!closed && !settleUnsavedChanges()) {
+        GUI->CloseMinimizes = true;
+        event->ignore();
         return;
     }
     FormClose();
@@ -556,6 +641,9 @@ void TfrmMain::Exit1Click()
 
 void TfrmMain::QueryShutdown()
 {
+    // A log-off cannot wait for an answer: one more try to save, then the usual close.
+    if (!unsaved.empty())
+        saveUnsaved();
     FormClose();
     QApplication::quit();
 }
@@ -855,24 +943,30 @@ void TfrmMain::saveDayEditor()
         return;
     History.RecordDate(Events, at.Month, at.Day, at.Year, at.Weekday, at.Nth,
                        "&Undo changes of " + FormatDate(at.Month, at.Day, at.Year));
-    if (frmDay->MOnce->edited())
-        Events.SetOnce(at.Month, at.Day, at.Year, frmDay->MOnce->storedText());
-    if (frmDay->MWeekly->edited())
-        Events.SetWeekly(at.Weekday, frmDay->MWeekly->storedText());
-    if (frmDay->MMonthly->edited())
-        Events.SetMonthly(at.Day, frmDay->MMonthly->storedText());
-    if (frmDay->MYearly->edited())
-        Events.SetYearly(at.Month, at.Day, frmDay->MYearly->storedText());
-    if (frmDay->MDayWeekly->edited())
-        Events.SetNWeekdayly(at.Nth, at.Weekday, at.Month, frmDay->MDayWeekly->storedText());
-    refreshAfterChange();
+    // Only what the user changed: the file may hold other news for the untouched texts.
+    const auto text = [](const TMemo* memo) {
+        return memo->edited() ? std::optional<std::string>(memo->storedText()) : std::nullopt;
+    };
+    changeEvents([at, once = text(frmDay->MOnce), weekly = text(frmDay->MWeekly),
+                  monthly = text(frmDay->MMonthly), yearly = text(frmDay->MYearly),
+                  nth = text(frmDay->MDayWeekly)](TEvents& events) {
+        if (once)
+            events.SetOnce(at.Month, at.Day, at.Year, *once);
+        if (weekly)
+            events.SetWeekly(at.Weekday, *weekly);
+        if (monthly)
+            events.SetMonthly(at.Day, *monthly);
+        if (yearly)
+            events.SetYearly(at.Month, at.Day, *yearly);
+        if (nth)
+            events.SetNWeekdayly(at.Nth, at.Weekday, at.Month, *nth);
+    });
 }
 
 void TfrmMain::Undo1Click()
 {
-    if (!History.Undo(Events))
-        return;
-    refreshAfterChange();
+    if (auto undo = History.TakeLast())
+        changeEvents(std::move(undo));
 }
 
 void TfrmMain::updateUndoItem()
@@ -889,7 +983,6 @@ void TfrmMain::refreshAfterChange()
     FillMonthStrip();
     ShowMonth(Selection.ShownMonth);
     UpdateStatusBar();
-    SaveEvents();
     updateUndoItem();
     if (frmReminder && frmReminder->isVisible())
         frmReminder->FormShow();
@@ -986,7 +1079,10 @@ void TfrmMain::UpdateStatusBar()
     text.replace("\r\n", " ");
     if (text.isEmpty())
         text = "Nothing is planned";
-    SBMain->setStatusText("Today is " + QString::fromStdString(DayNames[Today.TodayWeekday]) +
+    // Changes that are only in memory are said first, where they cannot be missed.
+    const QString notSaved =
+        unsaved.empty() ? QString() : "Not saved (" + saveFailure + ") - ";
+    SBMain->setStatusText(notSaved + "Today is " + QString::fromStdString(DayNames[Today.TodayWeekday]) +
                           ", " + QString::fromStdString(MonthNames[Today.TodayMonth]) + " " +
                           QString::number(Today.TodayDay) + ": " + text);
 }
@@ -1162,9 +1258,8 @@ void TfrmMain::New1Click()
     box.setDefaultButton(QMessageBox::No);
     if (box.exec() != QMessageBox::Yes)
         return;
-    History.RecordWhole(std::move(Events), "&Undo New");
-    Events.Clear();
-    refreshAfterChange();
+    History.RecordWhole(Events, "&Undo New");
+    changeEvents([](TEvents& events) { events.Clear(); });
 }
 
 void TfrmMain::menuReadmeClick()

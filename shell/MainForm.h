@@ -6,6 +6,8 @@
 #include <QMainWindow>
 #include <QStatusBar>
 #include <array>
+#include <functional>
+#include <vector>
 
 class QAction;
 class QFrame;
@@ -85,7 +87,9 @@ public:
     void ActionPrintExecute();
     void MenuAboutClick();
 
-    // Events file; a failed save shows "Unable to write to ..." and leaves the old file whole.
+    // Events file; a failed save shows "Unable to write to PATH: REASON", leaves the old file
+    // whole and keeps the change in memory until a later save succeeds.
+    bool HasUnsavedChanges() const { return !unsaved.empty(); }
     void LoadEvents();
     bool SaveEvents();
 
@@ -119,6 +123,10 @@ private:
     void createTrayIcon();
     void wireMonthView();
     void refreshAfterChange();
+    void changeEvents(std::function<void(TEvents&)> change);
+    bool saveUnsaved();
+    void reportSaveFailure();
+    bool settleUnsavedChanges();
     void saveDayEditor();
     void updateUndoItem();
     void showCellHint(int cell, QWidget* control);
@@ -166,6 +174,11 @@ private:
     QAction* Undo1 = nullptr;
 
     TUndoHistory History; // the user's last changes of this run
+    // The changes not yet in the events file (a save failed), the reason, and what the file
+    // looked like when last read or written here.
+    std::vector<std::function<void(TEvents&)>> unsaved;
+    QString saveFailure;
+    TFileStamp eventsStamp;
 
     QTimer* slideTimer = nullptr;
     QRect slideArea;

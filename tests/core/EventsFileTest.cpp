@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -236,7 +237,9 @@ TEST(EventsFileSave, AFailedSaveRaisesTheErrorAndLeavesTheOldFileAndNoTemporaryF
         events.SaveToIni(path);
     } catch (const QuorvaError &error) {
         failed = true;
-        EXPECT_EQ(std::string(error.what()), "Unable to write to " + path);
+        EXPECT_EQ(std::string(error.what()),
+                  "Unable to write to " + path + ": " +
+                      std::make_error_code(std::errc::permission_denied).message());
     }
     std::filesystem::permissions(folder.Path(), std::filesystem::perms::owner_all);
     if (!failed)
@@ -261,33 +264,88 @@ TEST(EventsFileSave, ATargetThatIsAFolderFailsWithTheErrorAndNoTemporaryFile) {
               1);
 }
 
-TEST(EventsFileSave, ATemporaryFileThatCannotBeCreatedLeavesTheOldFileWhole) {
+// What others place beside the file, under the names a save might use, is never opened:
+// neither a file nor a link (to a file of the user's, or leading nowhere).
+TEST(EventsFileSave, NeverOpensAnythingPlantedBesideTheFile) {
     TempFolder folder;
     const std::string path = folder.File("quorva.ini");
     TempFolder::Write(path, "[Weekly]\r\n1=old\r\n");
-    std::filesystem::create_directories(path + ".tmp/blocked");
+    const std::string thesis = folder.File("thesis.txt");
+    TempFolder::Write(thesis, "my thesis");
+    std::error_code error;
+    std::filesystem::create_symlink(thesis, path + ".tmp", error);
+    if (error)
+        GTEST_SKIP() << "no symbolic links here (on Windows they need a privilege)";
+    std::filesystem::create_symlink(folder.Path() / "missing" / "target", path + ".bak.tmp", error);
+    std::filesystem::create_directories(path + ".tmp-blocked");
     TEvents events;
     events.SetWeekly(2, "new");
-    EXPECT_THROW(events.SaveToIni(path), QuorvaError);
-    EXPECT_EQ(TempFolder::Read(path), "[Weekly]\r\n1=old\r\n");
+    events.SaveToIni(path);
+    EXPECT_EQ(TempFolder::Read(path), "[Weekly]\r\n2=new\r\n");
+    EXPECT_FALSE(std::filesystem::is_symlink(path));
+    EXPECT_EQ(TempFolder::Read(thesis), "my thesis");
+    EXPECT_TRUE(std::filesystem::is_symlink(path + ".tmp"));
+    EXPECT_FALSE(std::filesystem::exists(folder.Path() / "missing"));
 }
 
-TEST(EventsFileSave, AWriteThatFailsLeavesTheOldFileAndNoTemporaryFileBehind) {
+// Users keep the file in a synced folder through a link: the link stays and its target is
+// what changes, crash-safely in the target's folder.
+TEST(EventsFileSave, ALinkedFileStaysLinkedAndItsTargetIsReplaced) {
     TempFolder folder;
+    std::filesystem::create_directories(folder.Path() / "synced");
+    const std::string target = (folder.Path() / "synced" / "calendar.ini").string();
+    TempFolder::Write(target, "[Weekly]\r\n1=old\r\n");
     const std::string path = folder.File("quorva.ini");
-    TempFolder::Write(path, "[Weekly]\r\n1=old\r\n");
-    // The temporary file's name leads nowhere, so creating it fails even with every right.
     std::error_code error;
-    std::filesystem::create_symlink(folder.Path() / "missing" / "target", path + ".tmp", error);
+    std::filesystem::create_symlink(std::filesystem::path("synced") / "calendar.ini", path, error);
     if (error)
         GTEST_SKIP() << "no symbolic links here (on Windows they need a privilege)";
     TEvents events;
+    events.LoadFromIni(path, 0, Today);
     events.SetWeekly(2, "new");
-    EXPECT_THROW(events.SaveToIni(path), QuorvaError);
-    EXPECT_EQ(TempFolder::Read(path), "[Weekly]\r\n1=old\r\n");
-    EXPECT_FALSE(std::filesystem::is_symlink(path + ".tmp"));
-    EXPECT_EQ(events.GetWeekly(2), "new");
+    events.SaveToIni(path);
+    EXPECT_TRUE(std::filesystem::is_symlink(path));
+    EXPECT_EQ(TempFolder::Read(target), "[Weekly]\r\n1=old\r\n2=new\r\n");
+    EXPECT_EQ(TempFolder::Read(target + ".bak"), "[Weekly]\r\n1=old\r\n");
 }
+
+#ifndef _WIN32
+TEST(EventsFileSave, KeepsThePermissionBitsAndGivesANewFileTheUmask) {
+    TempFolder folder;
+    const std::string path = folder.File("quorva.ini");
+    TempFolder::Write(path, "[Weekly]\r\n1=old\r\n");
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read |
+                                           std::filesystem::perms::owner_write);
+    TEvents events;
+    events.SetWeekly(2, "new");
+    events.SaveToIni(path);
+    EXPECT_EQ(std::filesystem::status(path).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    const mode_t old = umask(027);
+    const std::string fresh = folder.File("fresh.ini");
+    events.SaveToIni(fresh);
+    umask(old);
+    EXPECT_EQ(std::filesystem::status(fresh).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                  std::filesystem::perms::group_read);
+}
+
+// The windows and quorva-cli show the system's reason with the path.
+TEST(EventsFileSave, AFailureNamesTheSystemsReason) {
+    TEvents events;
+    events.SetWeekly(2, "new");
+    const std::string path = "/proc/quorva-test/quorva.ini";
+    try {
+        events.SaveToIni(path);
+        FAIL() << "a save into /proc succeeded";
+    } catch (const QuorvaError &error) {
+        const std::string message = error.what();
+        EXPECT_EQ(message.rfind("Unable to write to " + path + ": ", 0), 0u) << message;
+        EXPECT_GT(message.size(), ("Unable to write to " + path + ": ").size()) << message;
+    }
+}
+#endif
 
 TEST(EventsFileLoad, SkipsAByteOrderMarkSoTheFirstSectionIsRead) {
     const TEvents events = LoadText("\xEF\xBB\xBF[Weekly]\r\n2=Gym\r\n[Monthly]\r\n1=Rent\r\n");

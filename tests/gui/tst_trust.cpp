@@ -7,6 +7,8 @@
 #include "GUI.h"
 #include "HelpWindow.h"
 #include "MainForm.h"
+
+#include <QDir>
 #include "Pool.h"
 #include "PrefForm.h"
 #include "Preferences.h"
@@ -39,11 +41,26 @@ void WriteBytes(const QString& path, const QByteArray& bytes)
     file.write(bytes);
 }
 
-// Types into the open day editor and saves, after running before (for instance a tick).
+// Calls onModal with the next modal window of type T once it shows; other modal windows
+// (a message box over the editor, say) are left to their own watchers.
+template <typename T> void WhenModal(const std::function<void(T*)>& onModal)
+{
+    auto* poll = new QTimer;
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, onModal] {
+        if (auto* modal = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            poll->stop();
+            poll->deleteLater();
+            onModal(modal);
+        }
+    });
+    poll->start();
+}
+
+// Types into the open day editor and saves.
 void SaveInEditor(const std::function<void(TfrmDay*)>& edit)
 {
-    TMainFixture::whenModal([edit](QWidget* dialog) {
-        auto* day = static_cast<TfrmDay*>(dialog);
+    WhenModal<TfrmDay>([edit](TfrmDay* day) {
         edit(day);
         QTest::mouseClick(day->BSave, Qt::LeftButton);
     });
@@ -67,6 +84,7 @@ private slots:
     void enterOnAFocusedButton_pressesThatButton();
     void tabIntoARadioGroup_landsOnTheCheckedButton();
     void helpFromTheDayEditor_isInFrontAndUsable_andStaysAfter();
+    void failedSave_isNotForgotten_retriedAndAskedAboutAtExit();
 };
 
 void TestTrust::dayChange_underTheOpenEditor_savesUnderTheEditorsDate()
@@ -312,6 +330,56 @@ void TestTrust::helpFromTheDayEditor_isInFrontAndUsable_andStaysAfter()
     QTRY_VERIFY(THelpWindow::instance()->isVisible());
     QVERIFY(!THelpWindow::instance()->parentWidget());
     THelpWindow::instance()->close();
+}
+
+void TestTrust::failedSave_isNotForgotten_retriedAndAskedAboutAtExit()
+{
+    TMainFixture f(QDate(2025, 3, 10));
+    // A folder where the file should be: a failure that binds every user, root too.
+    QVERIFY(QDir().mkpath(f.eventsFile()));
+    QString message;
+    WhenModal<QMessageBox>([&message](QMessageBox* box) {
+        message = box->text();
+        box->accept();
+    });
+    SaveInEditor([](TfrmDay* day) { day->MOnce->setPlainText("First"); });
+    f.main()->OpenDayEditor(15);
+    QVERIFY2(message.startsWith("Unable to write to " + f.eventsFile() + ": "), qPrintable(message));
+    auto* status = f.main()->findChild<TStatusBar*>("SBMain");
+    QVERIFY2(status->statusText().startsWith("Not saved (Unable to write to "),
+             qPrintable(status->statusText()));
+    QCOMPARE(Text(f.main(), "LEvent16"), QString("First"));
+    QVERIFY(f.main()->HasUnsavedChanges());
+
+    // The cause goes away: the next change saves both.
+    QVERIFY(QDir(f.eventsFile()).removeRecursively());
+    SaveInEditor([](TfrmDay* day) { day->MOnce->setPlainText("Second"); });
+    f.main()->OpenDayEditor(16);
+    QVERIFY(!f.main()->HasUnsavedChanges());
+    QVERIFY(status->statusText().startsWith("Today is"));
+    const QByteArray file = Bytes(f.eventsFile());
+    QVERIFY(file.contains("3/10/2025=First") && file.contains("3/11/2025=Second"));
+
+    // Failing again, then quitting: the user is asked, and Discard lets the program end.
+    QVERIFY(QFile::remove(f.eventsFile()));
+    QVERIFY(QDir().mkpath(f.eventsFile()));
+    WhenModal<QMessageBox>([](QMessageBox* box) { box->accept(); });
+    SaveInEditor([](TfrmDay* day) { day->MOnce->setPlainText("Third"); });
+    f.main()->OpenDayEditor(17);
+    QStringList buttons;
+    WhenModal<QMessageBox>([&message, &buttons](QMessageBox* box) {
+        message = box->text();
+        for (QAbstractButton* button : box->buttons())
+            buttons << button->text();
+        box->button(QMessageBox::Discard)->click();
+    });
+    f.main()->Exit1Click();
+    QVERIFY2(message.startsWith("Your last changes could not be saved to " + f.eventsFile() + ": "),
+             qPrintable(message));
+    QVERIFY(message.endsWith("."));
+    QVERIFY2(buttons.contains("Save As...") && buttons.contains("Retry") && buttons.contains("Discard"),
+             qPrintable(buttons.join(", ")));
+    QVERIFY(!f.main()->isVisible());
 }
 
 QTEST_MAIN(TestTrust)
