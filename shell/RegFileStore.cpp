@@ -27,6 +27,13 @@ bool EqualsNoCase(const std::string &a, const std::string &b) {
            });
 }
 
+// The key a name is found by: matches under EqualsNoCase() are exactly the equal keys.
+std::string Folded(const std::string &name) {
+    std::string key = name;
+    std::transform(key.begin(), key.end(), key.begin(), LowerAscii);
+    return key;
+}
+
 bool StartsWithNoCase(const std::string &text, const std::string &prefix) {
     return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
 }
@@ -291,47 +298,50 @@ void TRegFileStore::ParseLine(const std::string &line, TSection *&current) {
     } else {
         return;
     }
-    Put(current->Name, name, std::move(value));
+    Put(*current, name, std::move(value));
 }
 
 std::string TRegFileStore::Serialise() const {
     std::string out = "REGEDIT4\n";
     for (const TSection &section : Sections) {
-        if (section.Values.empty()) {
+        if (section.Places.empty()) {
             continue;
         }
         out += "\n[" + std::string(HiveName) + '\\' + RootKey + '\\' + section.Name + "]\n";
-        for (const TNamedValue &value : section.Values) {
-            const bool isNumber = value.Value.Kind == TStoredValue::TKind::Number;
-            out += Quoted(value.Name) + '=' +
-                   (isNumber ? DwordText(value.Value.Number) : Quoted(value.Value.Text)) + '\n';
+        for (const std::optional<TNamedValue> &value : section.Values) {
+            if (!value) {
+                continue;
+            }
+            out += Quoted(value->Name);
+            out += '=';
+            out += value->Value.Kind == TStoredValue::TKind::Number ? DwordText(value->Value.Number)
+                                                                    : Quoted(value->Value.Text);
+            out += '\n';
         }
     }
     return out + '\n';
 }
 
 TRegFileStore::TSection *TRegFileStore::FindSection(const std::string &name) {
-    const auto found = std::find_if(Sections.begin(), Sections.end(),
-                                    [&](const TSection &s) { return EqualsNoCase(s.Name, name); });
-    return found == Sections.end() ? nullptr : &*found;
+    const auto found = SectionPlaces.find(Folded(name));
+    return found == SectionPlaces.end() ? nullptr : &Sections[found->second];
 }
 
 TRegFileStore::TSection &TRegFileStore::SectionFor(const std::string &name) {
-    if (TSection *section = FindSection(name)) {
-        return *section;
+    const auto [place, added] = SectionPlaces.try_emplace(Folded(name), Sections.size());
+    if (added) {
+        Sections.push_back(TSection{name, {}, {}});
     }
-    return Sections.emplace_back(TSection{name, {}});
+    return Sections[place->second];
 }
 
-void TRegFileStore::Put(const std::string &section, const std::string &name, TStoredValue value) {
-    std::vector<TNamedValue> &values = SectionFor(section).Values;
-    const auto found = std::find_if(values.begin(), values.end(), [&](const TNamedValue &v) {
-        return EqualsNoCase(v.Name, name);
-    });
-    if (found != values.end()) {
-        found->Value = std::move(value);
+// A name already in the section keeps its place and its spelling and takes the new value.
+void TRegFileStore::Put(TSection &section, const std::string &name, TStoredValue value) {
+    const auto [place, added] = section.Places.try_emplace(Folded(name), section.Values.size());
+    if (added) {
+        section.Values.emplace_back(TNamedValue{name, std::move(value)});
     } else {
-        values.push_back(TNamedValue{name, std::move(value)});
+        section.Values[place->second]->Value = std::move(value);
     }
 }
 
@@ -341,23 +351,22 @@ std::optional<TStoredValue> TRegFileStore::Get(const std::string &section,
     if (!found) {
         return std::nullopt;
     }
-    for (const TNamedValue &value : found->Values) {
-        if (EqualsNoCase(value.Name, name)) {
-            return value.Value;
-        }
+    const auto place = found->Places.find(Folded(name));
+    if (place == found->Places.end()) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    return found->Values[place->second]->Value;
 }
 
 void TRegFileStore::PutText(const std::string &section, const std::string &name,
                             const std::string &text) {
-    Put(section, name, TStoredValue{TStoredValue::TKind::Text, text, 0});
+    Put(SectionFor(section), name, TStoredValue{TStoredValue::TKind::Text, text, 0});
     Changed = true;
 }
 
 void TRegFileStore::PutNumber(const std::string &section, const std::string &name,
                               std::uint32_t number) {
-    Put(section, name, TStoredValue{TStoredValue::TKind::Number, {}, number});
+    Put(SectionFor(section), name, TStoredValue{TStoredValue::TKind::Number, {}, number});
     Changed = true;
 }
 
@@ -366,14 +375,18 @@ void TRegFileStore::DeleteValue(const std::string &section, const std::string &n
     if (!found) {
         return;
     }
-    const auto erased = std::erase_if(
-        found->Values, [&](const TNamedValue &value) { return EqualsNoCase(value.Name, name); });
-    Changed = Changed || erased > 0;
+    const auto place = found->Places.find(Folded(name));
+    if (place == found->Places.end()) {
+        return;
+    }
+    found->Values[place->second].reset();
+    found->Places.erase(place);
+    Changed = true;
 }
 
 bool TRegFileStore::SectionExists(const std::string &section) {
     const TSection *found = FindSection(section);
-    return found && !found->Values.empty();
+    return found && !found->Places.empty();
 }
 
 void TRegFileStore::Close() {

@@ -19,6 +19,8 @@
 #include "SettingsStore.h"
 
 #include <filesystem>
+#include <optional>
+#include <unordered_map>
 #include <vector>
 
 class TRegFileStore : public TSettingsStore {
@@ -54,9 +56,13 @@ private:
         std::string Name;
         TStoredValue Value;
     };
+    // A section's values in the order they were first stored, each found through its name in
+    // lower case, so that a file of any size is read and written in one pass. A deleted value
+    // leaves an empty place behind rather than moving the ones after it.
     struct TSection {
         std::string Name;
-        std::vector<TNamedValue> Values;
+        std::vector<std::optional<TNamedValue>> Values;
+        std::unordered_map<std::string, std::size_t> Places;
     };
 
     void Load();
@@ -65,11 +71,13 @@ private:
     std::string Serialise() const;
     TSection *FindSection(const std::string &name);
     TSection &SectionFor(const std::string &name);
-    void Put(const std::string &section, const std::string &name, TStoredValue value);
+    static void Put(TSection &section, const std::string &name, TStoredValue value);
 
     std::filesystem::path Path;
     std::string RootKey;
+    // In the order first seen; SectionPlaces finds each by its name in lower case.
     std::vector<TSection> Sections;
+    std::unordered_map<std::string, std::size_t> SectionPlaces;
     std::string LoadError;
     bool Changed = false;
     bool Closed = false;

@@ -2,17 +2,37 @@
 
 #include "Constants.h"
 
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 
 #ifdef _WIN32
 #include <QByteArray>
 #else
-#include <unistd.h>
+#include "InstanceChannel.h"
 #endif
 
 namespace {
 const QByteArray RestoreRequest = "restore\n";
+
+// Connects to the copy listening on the channel, but only to one running as this user: whatever
+// else listens there is never spoken to.
+bool ConnectToRunningCopy(QLocalSocket& socket, int timeoutMs)
+{
+    const QString name = TSingleInstance::ServerName();
+    if (name.isEmpty())
+        return false;
+    socket.connectToServer(name);
+    if (!socket.waitForConnected(timeoutMs))
+        return false;
+#ifndef _WIN32
+    if (!PeerIsCurrentUser(static_cast<int>(socket.socketDescriptor()))) {
+        socket.abort();
+        return false;
+    }
+#endif
+    return true;
+}
 }
 
 TSingleInstance::TSingleInstance(QObject* parent)
@@ -24,21 +44,21 @@ TSingleInstance::TSingleInstance(QObject* parent)
 
 QString TSingleInstance::ServerName()
 {
-    QString name = QString(Constants::InstanceName).toLower().replace(' ', '-');
 #ifdef _WIN32
+    QString name = QString(Constants::InstanceName).toLower().replace(' ', '-');
     name += '-' + qEnvironmentVariable("USERNAME");
-#else
-    // The identity comes from the system, not from $USER, which may be empty or wrong.
-    name += '-' + QString::number(getuid());
-#endif
     return name;
+#else
+    // A full path, so that the socket lies in the user's own folder rather than in the shared
+    // temporary folder, where anybody could listen first or leave a file in the way.
+    return QFile::decodeName(InstanceChannelAddress(true).c_str());
+#endif
 }
 
 bool TSingleInstance::HandOverToRunningCopy(int timeoutMs)
 {
     QLocalSocket socket;
-    socket.connectToServer(ServerName());
-    if (!socket.waitForConnected(timeoutMs))
+    if (!ConnectToRunningCopy(socket, timeoutMs))
         return false;
     socket.write(RestoreRequest);
     socket.waitForBytesWritten(timeoutMs);
@@ -49,19 +69,23 @@ bool TSingleInstance::HandOverToRunningCopy(int timeoutMs)
 bool TSingleInstance::RunningCopyExists(int timeoutMs)
 {
     QLocalSocket socket;
-    socket.connectToServer(ServerName());
-    const bool found = socket.waitForConnected(timeoutMs);
+    const bool found = ConnectToRunningCopy(socket, timeoutMs);
     socket.abort();
     return found;
 }
 
 bool TSingleInstance::Listen()
 {
-    if (server->listen(ServerName()))
+    const QString name = ServerName();
+    // Without a channel only this user can reach, the program runs without one: better a second
+    // copy now and then than a channel another user can hold or watch.
+    if (name.isEmpty())
+        return false;
+    if (server->listen(name))
         return true;
     // Nobody answered on the name, so whatever holds it was left by a copy that died.
-    QLocalServer::removeServer(ServerName());
-    return server->listen(ServerName());
+    QLocalServer::removeServer(name);
+    return server->listen(name);
 }
 
 void TSingleInstance::acceptConnection()

@@ -13,14 +13,25 @@
 #include "Today.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
+
+#ifndef _WIN32
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -53,6 +64,81 @@ void WriteVersion(const QString& version, bool mainWindowClosedBefore)
     store->Close();
 }
 
+// Sets an environment variable for one test and puts the old value back; a null value unsets it.
+class TEnvironmentVariable {
+public:
+    TEnvironmentVariable(const char* name, const QByteArray& value)
+        : name(name), wasSet(qEnvironmentVariableIsSet(name)), old(qgetenv(name))
+    {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
+    ~TEnvironmentVariable()
+    {
+        if (wasSet)
+            qputenv(name, old);
+        else
+            qunsetenv(name);
+    }
+    TEnvironmentVariable(const TEnvironmentVariable&) = delete;
+    TEnvironmentVariable& operator=(const TEnvironmentVariable&) = delete;
+
+private:
+    const char* name;
+    bool wasSet;
+    QByteArray old;
+};
+
+#ifndef _WIN32
+QString Uid()
+{
+    return QString::number(::getuid());
+}
+
+// A Unix socket listening at `path` as the user nobody: the kernel names whoever called
+// listen() as the listener. Only root can do this; -1 when it cannot be had.
+int ListenAsAnotherUser(const QByteArray& path)
+{
+    constexpr uid_t Nobody = 65534;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (std::size_t(path.size()) >= sizeof(address.sun_path))
+        return -1;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return -1;
+    std::memcpy(address.sun_path, path.constData(), path.size() + 1);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0
+        || ::seteuid(Nobody) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    const bool listening = ::listen(fd, 4) == 0;
+    if (::seteuid(0) != 0)
+        qFatal("cannot become root again");
+    if (!listening) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Everything sent to a listener: each waiting connection is taken and read to its end.
+QByteArray Received(int listener)
+{
+    QByteArray bytes;
+    for (int connection; (connection = ::accept(listener, nullptr, nullptr)) >= 0;) {
+        char buffer[256];
+        for (ssize_t n; (n = ::recv(connection, buffer, sizeof buffer, MSG_DONTWAIT)) > 0;)
+            bytes.append(buffer, n);
+        ::close(connection);
+    }
+    return bytes;
+}
+#endif
+
 } // namespace
 
 class TestMainForm : public QObject {
@@ -80,6 +166,10 @@ private slots:
     void close_writesSettingsAndKeepsGeometryWhenMaximised();
     void goToDate_showsTheMonthAndFlashesTheCell();
     void secondProcess_handsOverToTheRunningCopy();
+    void singleInstance_withoutRuntimeFolder_listensInAPrivateFolderOfItsOwn();
+    void singleInstance_placeTakenBySomethingElse_runsWithoutTheChannel_data();
+    void singleInstance_placeTakenBySomethingElse_runsWithoutTheChannel();
+    void singleInstance_channelOfAnotherUser_isToldNothingAndTakenOver();
     void lookAtTheWindows();
 };
 
@@ -425,9 +515,14 @@ void TestMainForm::goToDate_showsTheMonthAndFlashesTheCell()
 
 void TestMainForm::secondProcess_handsOverToTheRunningCopy()
 {
+    // A runtime folder of the test's own (private, as a session's is), which the second
+    // process inherits; a copy the user runs meanwhile is not disturbed.
+    QTemporaryDir runtime;
+    QVERIFY(runtime.isValid());
+    TEnvironmentVariable runtimeDir("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     TSingleInstance instance;
-    if (!instance.Listen())
-        QSKIP("another copy of the program is running for this user");
+    QVERIFY(instance.Listen());
+    QVERIFY(TSingleInstance::ServerName().startsWith(runtime.path() + '/'));
     QSignalSpy restore(&instance, &TSingleInstance::restoreRequested);
     QTemporaryDir config;
     QProcess second;
@@ -443,6 +538,118 @@ void TestMainForm::secondProcess_handsOverToTheRunningCopy()
     QCOMPARE(second.exitStatus(), QProcess::NormalExit);
     QCOMPARE(second.exitCode(), 0);
     QVERIFY(QDir(config.path()).isEmpty()); // it read and wrote no settings
+}
+
+void TestMainForm::singleInstance_withoutRuntimeFolder_listensInAPrivateFolderOfItsOwn()
+{
+#ifdef _WIN32
+    QSKIP("on Windows the channel is a named pipe of the session");
+#else
+    QTemporaryDir temporary;
+    QVERIFY(temporary.isValid());
+    TEnvironmentVariable runtimeDir("XDG_RUNTIME_DIR", QByteArray());
+    TEnvironmentVariable tmp("TMPDIR", QFile::encodeName(temporary.path()));
+    const QString own = temporary.path() + "/quorva-" + Uid();
+
+    TSingleInstance instance;
+    QVERIFY(instance.Listen());
+    QCOMPARE(TSingleInstance::ServerName(), own + "/quorva-executable-" + Uid());
+    struct stat folder {};
+    QCOMPARE(::lstat(QFile::encodeName(own).constData(), &folder), 0);
+    QVERIFY(S_ISDIR(folder.st_mode));
+    QCOMPARE(folder.st_uid, ::getuid());
+    QCOMPARE(folder.st_mode & 07777, mode_t(0700));
+    QVERIFY(TSingleInstance::RunningCopyExists());
+#endif
+}
+
+void TestMainForm::singleInstance_placeTakenBySomethingElse_runsWithoutTheChannel_data()
+{
+    QTest::addColumn<QString>("planted");
+    QTest::newRow("a plain file") << QString("file");
+    QTest::newRow("a link to a private folder") << QString("link");
+    QTest::newRow("a folder others can enter") << QString("open folder");
+}
+
+// Whatever holds the name of the program's own folder in the temporary folder is left as it is;
+// the program starts all the same, only without the channel.
+void TestMainForm::singleInstance_placeTakenBySomethingElse_runsWithoutTheChannel()
+{
+#ifdef _WIN32
+    QSKIP("on Windows the channel is a named pipe of the session");
+#else
+    QFETCH(QString, planted);
+    QTemporaryDir temporary;
+    QVERIFY(temporary.isValid());
+    const QString own = temporary.path() + "/quorva-" + Uid();
+    const QString target = temporary.path() + "/target";
+    const QFileDevice::Permissions ownerOnly =
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+    const QFileDevice::Permissions openToOthers = ownerOnly | QFileDevice::ReadGroup
+        | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther;
+    if (planted == "file") {
+        QFile file(own);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("planted");
+    } else if (planted == "link") {
+        QVERIFY(QDir().mkdir(target));
+        QVERIFY(QFile::setPermissions(target, ownerOnly));
+        QVERIFY(QFile::link(target, own));
+    } else {
+        QVERIFY(QDir().mkdir(own));
+        QVERIFY(QFile::setPermissions(own, openToOthers));
+    }
+    TEnvironmentVariable runtimeDir("XDG_RUNTIME_DIR", QByteArray());
+    TEnvironmentVariable tmp("TMPDIR", QFile::encodeName(temporary.path()));
+
+    QCOMPARE(TSingleInstance::ServerName(), QString());
+    QVERIFY(!TSingleInstance::HandOverToRunningCopy());
+    TSingleInstance instance;
+    QVERIFY(!instance.Listen());
+
+    const QFileInfo after(own);
+    if (planted == "file") {
+        QVERIFY(after.isFile() && !after.isSymLink());
+        QFile file(own);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("planted"));
+    } else if (planted == "link") {
+        QVERIFY(after.isSymLink());
+        QVERIFY(QDir(target).isEmpty());
+    } else {
+        QVERIFY(after.isDir() && !after.isSymLink());
+        QVERIFY(QDir(own).isEmpty());
+        QCOMPARE(QFile::permissions(own) & openToOthers, openToOthers);
+    }
+#endif
+}
+
+// Only root can be another user in the user's own folder, but the copy does not rely on the
+// folder alone: whatever listens as someone else is neither handed over to nor told anything.
+void TestMainForm::singleInstance_channelOfAnotherUser_isToldNothingAndTakenOver()
+{
+#ifdef _WIN32
+    QSKIP("on Windows the channel is a named pipe of the session");
+#else
+    if (::geteuid() != 0)
+        QSKIP("only root can listen as another user in a folder of the user's own");
+    QTemporaryDir runtime;
+    QVERIFY(runtime.isValid());
+    TEnvironmentVariable runtimeDir("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    const QString name = TSingleInstance::ServerName();
+    QVERIFY(!name.isEmpty());
+    const int foreign = ListenAsAnotherUser(QFile::encodeName(name));
+    QVERIFY(foreign >= 0);
+    const auto closeForeign = qScopeGuard([foreign] { ::close(foreign); });
+
+    QVERIFY(!TSingleInstance::HandOverToRunningCopy());
+    QVERIFY(!TSingleInstance::RunningCopyExists());
+    QCOMPARE(Received(foreign), QByteArray());
+
+    TSingleInstance instance;
+    QVERIFY(instance.Listen());
+    QVERIFY(TSingleInstance::RunningCopyExists());
+#endif
 }
 
 void TestMainForm::lookAtTheWindows()
