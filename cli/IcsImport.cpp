@@ -551,16 +551,22 @@ int RunImportIcs(const std::vector<std::string> &args, sys_days today,
     TEvents events;
     TIcsImport result;
     try {
-        events.LoadFromIni(path, 0, today);
-        try {
-            result = ImportIcs(icsText, events, today);
-        } catch (const QuorvaError &error) {
-            throw QuorvaError("cannot import " + icsFile + ": " + error.what());
-        }
+        // Under the events file's lock, on top of the file as it is then: another import (or
+        // the calendar) writing at the same moment waits, and neither loses the other's events.
+        TFileStamp unread; // never matches an existing file: it is read under the lock
+        UpdateEventsFileIfChanged(
+            path, events, 0, today,
+            [&](TEvents &current) {
+                try {
+                    result = ImportIcs(icsText, current, today);
+                } catch (const QuorvaError &error) {
+                    throw QuorvaError("cannot import " + icsFile + ": " + error.what());
+                }
+                return result.Changed();
+            },
+            unread);
         for (const std::string &event : result.LeftOut)
             err << "quorva-cli: left out " << event << "\n";
-        if (result.Changed())
-            events.SaveToIni(path);
     } catch (const QuorvaError &error) {
         err << "quorva-cli: " << error.what() << "; nothing was written\n";
         return ExitCannotRead;

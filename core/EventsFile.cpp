@@ -214,6 +214,18 @@ TFileStamp StampOf(const std::string &path) {
 
 void UpdateEventsFile(const std::string &path, TEvents &events, int wipeMonths, sys_days today,
                       const std::function<void(TEvents &)> &change, TFileStamp &stamp) {
+    UpdateEventsFileIfChanged(
+        path, events, wipeMonths, today,
+        [&change](TEvents &store) {
+            change(store);
+            return true;
+        },
+        stamp);
+}
+
+bool UpdateEventsFileIfChanged(const std::string &path, TEvents &events, int wipeMonths,
+                               sys_days today, const std::function<bool(TEvents &)> &change,
+                               TFileStamp &stamp) {
     const TFileLock lock(path, LockWaitMilliseconds);
     if (lock.Busy()) {
         change(events);
@@ -227,15 +239,17 @@ void UpdateEventsFile(const std::string &path, TEvents &events, int wipeMonths, 
         bool missing = false;
         if (!ReadWholeFile(path, text, reason, missing) && !missing) {
             change(events);
-            throw QuorvaError("Unable to write to " + path + ": " + reason);
+            throw QuorvaError("Unable to read " + path + ": " + reason);
         }
         TEvents current;
         current.LoadFromIniText(std::move(text), wipeMonths, today);
         events = std::move(current);
     }
-    change(events);
+    if (!change(events))
+        return false;
     RemoveStaleTemporaries(path);
     RemoveStaleTemporaries(ResolveLinks(path) + ".bak");
     events.SaveToIni(path);
     stamp = StampOf(path);
+    return true;
 }

@@ -134,6 +134,11 @@ inline constexpr int LockWaitMilliseconds = 5000;
 void UpdateEventsFile(const std::string &path, TEvents &events, int wipeMonths,
                       std::chrono::sys_days today, const std::function<void(TEvents &)> &change,
                       TFileStamp &stamp);
+// The same for a change that may find nothing to do: it returns whether it changed the store,
+// and the file is written only then. Returns that answer.
+bool UpdateEventsFileIfChanged(const std::string &path, TEvents &events, int wipeMonths,
+                               std::chrono::sys_days today,
+                               const std::function<bool(TEvents &)> &change, TFileStamp &stamp);
 
 // Events-file value encoding: line breaks <-> backslash n, cut at 4096 characters.
 std::string EncodeEventText(const std::string &text);

@@ -498,9 +498,10 @@ void TfrmMain::reportSaveFailure()
 bool TfrmMain::settleUnsavedChanges()
 {
     while (!unsaved.empty()) {
-        const QString prefix = "Unable to write to ";
-        const QString where =
-            saveFailure.startsWith(prefix) ? saveFailure.mid(prefix.size()) : saveFailure;
+        QString where = saveFailure;
+        for (const QString& prefix : {QString("Unable to write to "), QString("Unable to read ")})
+            if (where.startsWith(prefix))
+                where = where.mid(prefix.size());
         QMessageBox box(QMessageBox::Warning, Constants::MainCaption,
                         "Your last changes could not be saved to " + where + ".",
                         QMessageBox::Retry | QMessageBox::Discard, this);

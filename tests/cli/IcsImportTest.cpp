@@ -2,6 +2,7 @@
 #include "CommandLine.h"
 #include "IcsExport.h"
 #include "IcsTestSupport.h"
+#include "InstanceChannel.h"
 #include "RunningCopy.h"
 #include "ScopedEnvironment.h"
 #include "TempFolder.h"
@@ -40,6 +41,8 @@ struct ImportRun {
 };
 
 ImportRun Import(const TempFolder &folder, const std::vector<std::string> &args) {
+    // Away from a calendar that may really run on this machine.
+    ScopedEnvironment runtime("XDG_RUNTIME_DIR", "");
     ScopedEnvironment tmp("TMPDIR", folder.Path().string());
     std::ostringstream out, err;
     const int code = RunImportIcs(args, Today, folder.File("default.ini"), out, err);
@@ -377,10 +380,12 @@ TEST(IcsImportCommand, RefusesWhileTheCalendarIsRunningAndNotAfterItDied) {
                       Calendar({"DTSTART;VALUE=DATE:20250307\r\nSUMMARY:Dentist\r\n"}));
     std::string channel;
     {
+        ScopedEnvironment runtime("XDG_RUNTIME_DIR", "");
         ScopedEnvironment tmp("TMPDIR", folder.Path().string() + "/");
-        channel = InstanceChannelPath();
+        channel = InstanceChannelAddress(true);
     }
-    EXPECT_EQ(channel, folder.File("quorva-executable-" + std::to_string(getuid())));
+    const std::string uid = std::to_string(getuid());
+    EXPECT_EQ(channel, folder.File("quorva-" + uid) + "/quorva-executable-" + uid);
     const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
     ASSERT_GE(listener, 0);
     sockaddr_un address{};
