@@ -1,6 +1,6 @@
 # Built-in data of the program: help pages, icon and click sound, compiled into
 # quorva_services as Qt resources (a static library must add them to its own target, or they
-# are never registered). Included by shell/gui.cmake once quorva_services exists.
+# are never registered). Included by services/CMakeLists.txt once quorva_services exists.
 
 set(QUORVA_RESOURCES_DIR ${CMAKE_CURRENT_LIST_DIR})
 set(QUORVA_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
