@@ -1,5 +1,6 @@
 #pragma once
 #include "MainOps.h"
+#include "StatusBar.h"
 #include "Undo.h"
 
 #include <QFrame>
@@ -17,25 +18,7 @@ class QSystemTrayIcon;
 class QTimer;
 class THintWindow;
 class TMonthStrip;
-
-// The status bar: one panel, drawn by the program, that spans the whole bar.
-class TStatusBar : public QStatusBar {
-    Q_OBJECT
-public:
-    explicit TStatusBar(QWidget* parent);
-    void setStatusText(const QString& text);
-    QString statusText() const { return text; }
-
-signals:
-    void clicked();
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-
-private:
-    QString text;
-};
+class TMonthView;
 
 class TfrmMain : public QMainWindow, public TMainOps {
     Q_OBJECT
@@ -101,9 +84,9 @@ public:
 
     QTimer* timer() const { return Timer1; }
     QSystemTrayIcon* trayIcon() const { return TrayIcon; }
-    QWidget* monthPanel() const { return PMonth; }
+    QWidget* monthPanel() const;
     TMonthStrip* monthStrip() const { return SBMonths; }
-    bool flashing() const { return flashPass >= 0; }
+    bool flashing() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -121,7 +104,6 @@ private:
     void createMonthView();
     void createStatusBar();
     void createTrayIcon();
-    void wireMonthView();
     void refreshAfterChange();
     void changeEvents(std::function<void(TEvents&)> change);
     bool saveUnsaved();
@@ -129,11 +111,6 @@ private:
     bool settleUnsavedChanges();
     void saveDayEditor();
     void updateUndoItem();
-    void showCellHint(int cell, QWidget* control);
-    void setCellColours(int cell, std::uint32_t background, std::uint32_t dayText,
-                        std::uint32_t eventText);
-    void moveFindDialogAside(int cell);
-    void flashStep();
     void hideToTray();
     void rememberFramePosition();
     void slideStep();
@@ -149,16 +126,7 @@ private:
     bool firstTick = true;
     QPoint normalFramePos; // the frame's top-left in the normal state, as last seen
 
-    QFrame* PMonth = nullptr;
-    QFrame* PMonthName = nullptr;
-    QLabel* LMonthName = nullptr;
-    QLabel* LPrevMonth = nullptr;
-    QLabel* LNextMonth = nullptr;
-    QLabel* LSize = nullptr;
-    std::array<QLabel*, 7> STWeekDay{};
-    std::array<QFrame*, 42> PDay{};
-    std::array<QLabel*, 42> LDay{};
-    std::array<QLabel*, 42> LEvent{};
+    TMonthView* PMonth = nullptr;
     TMonthStrip* SBMonths = nullptr;
     TStatusBar* SBMain = nullptr;
     QTimer* Timer1 = nullptr;
@@ -185,11 +153,6 @@ private:
     int slideRow = 0;
     QMargins knownReminderFrame; // measured once the window manager framed it
 
-    // The go-to-date flash runs from a timer so that the window stays responsive.
-    QTimer* flashTimer = nullptr;
-    int flashCell = -1;
-    int flashPass = -1;
-    int flashPhase = 0;
 };
 
 extern TfrmMain* frmMain;
