@@ -76,7 +76,8 @@ constexpr std::size_t TemporarySuffix = 6;
 bool IsTemporaryOf(const fs::path &candidate, const fs::path &target) {
     const std::string name = candidate.filename().string();
     const std::string prefix = target.filename().string() + std::string(TemporaryMark);
-    return name.size() == prefix.size() + TemporarySuffix && name.compare(0, prefix.size(), prefix) == 0;
+    return name.size() == prefix.size() + TemporarySuffix &&
+           name.compare(0, prefix.size(), prefix) == 0;
 }
 
 #ifdef _WIN32
@@ -141,8 +142,8 @@ bool WriteTemporary(const fs::path &target, const std::string &content, fs::path
         if (fchmod(fd, existing.st_mode & 07777) != 0)
             error = errno;
         // Only the superuser may give the file away; for anybody else it is theirs already.
-        if (existing.st_uid != geteuid() || existing.st_gid != getegid())
-            [[maybe_unused]] const int ignored = fchown(fd, existing.st_uid, existing.st_gid);
+        if (existing.st_uid != geteuid() || existing.st_gid != getegid()) [[maybe_unused]]
+            const int ignored = fchown(fd, existing.st_uid, existing.st_gid);
     } else if (fchmod(fd, 0666 & ~CurrentUmask()) != 0) {
         error = errno;
     }
@@ -151,7 +152,8 @@ bool WriteTemporary(const fs::path &target, const std::string &content, fs::path
     std::size_t left = content.size();
     while (error == 0 && left > 0) {
 #ifdef _WIN32
-        const int written = _write(fd, data, static_cast<unsigned>(std::min<std::size_t>(left, 1 << 30)));
+        const int written =
+            _write(fd, data, static_cast<unsigned>(std::min<std::size_t>(left, 1 << 30)));
 #else
         const ssize_t written = write(fd, data, left);
 #endif
@@ -268,10 +270,12 @@ bool ReplaceFileAtomically(const std::string &path, const std::string &content) 
 void RemoveStaleTemporaries(const std::string &path) {
     const fs::path target = FromUtf8(ResolveLinks(path));
     std::error_code ec;
-    fs::directory_iterator entries(target.parent_path().empty() ? fs::path(".") : target.parent_path(), ec);
+    fs::directory_iterator entries(
+        target.parent_path().empty() ? fs::path(".") : target.parent_path(), ec);
     for (; !ec && entries != fs::directory_iterator(); entries.increment(ec)) {
         const fs::path candidate = entries->path();
-        if (!IsTemporaryOf(candidate, target) || !fs::is_regular_file(fs::symlink_status(candidate, ec)))
+        if (!IsTemporaryOf(candidate, target) ||
+            !fs::is_regular_file(fs::symlink_status(candidate, ec)))
             continue;
 #ifndef _WIN32
         struct stat info {};
@@ -285,7 +289,8 @@ void RemoveStaleTemporaries(const std::string &path) {
 
 TFileLock::TFileLock(const std::string &path, int waitMilliseconds) {
     const std::string lockPath = ResolveLinks(path) + ".lock";
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMilliseconds);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMilliseconds);
 #ifdef _WIN32
     handle_ = CreateFileW(FromUtf8(lockPath).c_str(), GENERIC_READ | GENERIC_WRITE,
                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,

@@ -4,7 +4,8 @@
 
 namespace {
 
-template <typename Map, typename Key> std::optional<std::string> Find(const Map &map, const Key &key) {
+template <typename Map, typename Key>
+std::optional<std::string> Find(const Map &map, const Key &key) {
     const auto found = map.find(key);
     if (found == map.end())
         return std::nullopt;
@@ -76,11 +77,21 @@ void TUndoHistory::Apply(const Step &step, TEvents &events) {
     }
     for (const Entry &entry : step.Entries) {
         switch (entry.Kind) {
-        case 0: Restore(events.Once, entry.Key, entry.Text); break;
-        case 1: Restore(events.Weekly, entry.Number, entry.Text); break;
-        case 2: Restore(events.Monthly, entry.Number, entry.Text); break;
-        case 3: Restore(events.Yearly, entry.Key, entry.Text); break;
-        default: Restore(events.NWeekdayly, entry.Key, entry.Text); break;
+        case 0:
+            Restore(events.Once, entry.Key, entry.Text);
+            break;
+        case 1:
+            Restore(events.Weekly, entry.Number, entry.Text);
+            break;
+        case 2:
+            Restore(events.Monthly, entry.Number, entry.Text);
+            break;
+        case 3:
+            Restore(events.Yearly, entry.Key, entry.Text);
+            break;
+        default:
+            Restore(events.NWeekdayly, entry.Key, entry.Text);
+            break;
         }
     }
 }

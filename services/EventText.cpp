@@ -11,8 +11,7 @@ constexpr char16_t Cp1252High[32] = {
 
 // The length of the valid UTF-8 sequence at the start of bytes, or 0 when there is none
 // (a stray continuation byte, a cut sequence, an overlong form, a surrogate, past U+10FFFF).
-std::size_t Utf8SequenceLength(const unsigned char* bytes, std::size_t available)
-{
+std::size_t Utf8SequenceLength(const unsigned char *bytes, std::size_t available) {
     const unsigned char lead = bytes[0];
     std::size_t length = 0;
     char32_t code = 0;
@@ -44,9 +43,8 @@ std::size_t Utf8SequenceLength(const unsigned char* bytes, std::size_t available
 
 // Sequence by sequence, so that a date's composed text whose pieces came from files of both
 // kinds still reads right in every piece.
-QString EventTextFromBytes(const std::string& bytes)
-{
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+QString EventTextFromBytes(const std::string &bytes) {
+    const auto *data = reinterpret_cast<const unsigned char *>(bytes.data());
     const std::size_t size = bytes.size();
     QString text;
     text.reserve(qsizetype(size));
@@ -69,15 +67,13 @@ QString EventTextFromBytes(const std::string& bytes)
     return text;
 }
 
-QString EventTextForDisplay(const std::string& bytes)
-{
+QString EventTextForDisplay(const std::string &bytes) {
     QString text = EventTextFromBytes(bytes);
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     return text;
 }
 
-std::string EventTextToBytes(const QString& text)
-{
+std::string EventTextToBytes(const QString &text) {
     QString stored = text;
     stored.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
     const QByteArray bytes = stored.toUtf8();

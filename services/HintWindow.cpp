@@ -7,10 +7,9 @@
 #include <QTimer>
 #include <algorithm>
 
-THintWindow::THintWindow(QWidget* owner)
+THintWindow::THintWindow(QWidget *owner)
     : QLabel(owner, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus),
-      hideTimer(new QTimer(this))
-{
+      hideTimer(new QTimer(this)) {
     setObjectName("HintWindow");
     setWindowTitle("Quorva Hint"); // how the window system names it
     setForegroundRole(QPalette::ToolTipText);
@@ -26,14 +25,12 @@ THintWindow::THintWindow(QWidget* owner)
     connect(hideTimer, &QTimer::timeout, this, &THintWindow::takeDown);
 }
 
-void THintWindow::showAt(const QPoint& globalTopLeft, const QString& text, int milliseconds)
-{
+void THintWindow::showAt(const QPoint &globalTopLeft, const QString &text, int milliseconds) {
     showAt(globalTopLeft, text, Placement{}, milliseconds);
 }
 
-void THintWindow::showAt(const QPoint& globalTopLeft, const QString& text,
-                         const Placement& placement, int milliseconds)
-{
+void THintWindow::showAt(const QPoint &globalTopLeft, const QString &text,
+                         const Placement &placement, int milliseconds) {
     if (text.isEmpty()) {
         takeDown();
         return;
@@ -54,10 +51,12 @@ void THintWindow::showAt(const QPoint& globalTopLeft, const QString& text,
     resize(size);
     // The whole text stays readable: inside the screen the hint starts on.
     QPoint place = globalTopLeft;
-    if (const QScreen* screen = QApplication::screenAt(globalTopLeft)) {
+    if (const QScreen *screen = QApplication::screenAt(globalTopLeft)) {
         const QRect bounds = screen->availableGeometry();
-        place.setX(std::clamp(place.x(), bounds.left(), std::max(bounds.left(), bounds.right() - size.width() + 1)));
-        place.setY(std::clamp(place.y(), bounds.top(), std::max(bounds.top(), bounds.bottom() - size.height() + 1)));
+        place.setX(std::clamp(place.x(), bounds.left(),
+                              std::max(bounds.left(), bounds.right() - size.width() + 1)));
+        place.setY(std::clamp(place.y(), bounds.top(),
+                              std::max(bounds.top(), bounds.bottom() - size.height() + 1)));
     }
     move(place);
     show();
@@ -65,36 +64,30 @@ void THintWindow::showAt(const QPoint& globalTopLeft, const QString& text,
     hideTimer->start(milliseconds);
 }
 
-void THintWindow::takeDown()
-{
+void THintWindow::takeDown() {
     hideTimer->stop();
     hide();
 }
 
-void THintWindow::mousePressEvent(QMouseEvent* event)
-{
+void THintWindow::mousePressEvent(QMouseEvent *event) {
     passOn(event);
 }
 
-void THintWindow::mouseReleaseEvent(QMouseEvent* event)
-{
+void THintWindow::mouseReleaseEvent(QMouseEvent *event) {
     passOn(event);
 }
 
-void THintWindow::mouseMoveEvent(QMouseEvent* event)
-{
+void THintWindow::mouseMoveEvent(QMouseEvent *event) {
     takeDownOutsideArea(event->globalPosition().toPoint());
     QLabel::mouseMoveEvent(event);
 }
 
-void THintWindow::leaveEvent(QEvent* event)
-{
+void THintWindow::leaveEvent(QEvent *event) {
     takeDownOutsideArea(QCursor::pos());
     QLabel::leaveEvent(event);
 }
 
-void THintWindow::takeDownOutsideArea(const QPoint& global)
-{
+void THintWindow::takeDownOutsideArea(const QPoint &global) {
     if (isVisible() && !area.isNull() && !area.contains(global))
         takeDown();
 }
@@ -102,15 +95,14 @@ void THintWindow::takeDownOutsideArea(const QPoint& global)
 // The click lands where it would have landed without the hint, on the owner's widget under
 // the pointer, and the hint goes when the button is released. It stays up until then, since
 // the window system hands the release to the window that took the press.
-void THintWindow::passOn(QMouseEvent* event)
-{
+void THintWindow::passOn(QMouseEvent *event) {
     const QPoint global = event->globalPosition().toPoint();
     if (event->type() == QEvent::MouseButtonRelease)
         takeDown();
-    QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+    QWidget *owner = parentWidget() ? parentWidget()->window() : nullptr;
     if (!owner || !owner->isVisible())
         return;
-    QWidget* below = owner->childAt(owner->mapFromGlobal(global));
+    QWidget *below = owner->childAt(owner->mapFromGlobal(global));
     if (!below)
         below = owner;
     const QPointF local = below->mapFromGlobal(event->globalPosition());

@@ -17,8 +17,8 @@
 #include "Platform.h"
 #include "Pool.h"
 #include "PrefForm.h"
-#include "PrintForm.h"
 #include "Preferences.h"
+#include "PrintForm.h"
 #include "ReminderForm.h"
 #include "SettingsStore.h"
 #include "Sound.h"
@@ -29,16 +29,16 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QPushButton>
-#include <QDir>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
@@ -48,7 +48,7 @@
 #include <QWindow>
 #include <algorithm>
 
-TfrmMain* frmMain = nullptr;
+TfrmMain *frmMain = nullptr;
 
 namespace {
 
@@ -56,8 +56,7 @@ constexpr int CellCount = 42;
 
 } // namespace
 
-TfrmMain::TfrmMain(const QStringList& arguments, QWidget* parent) : QMainWindow(parent)
-{
+TfrmMain::TfrmMain(const QStringList &arguments, QWidget *parent) : QMainWindow(parent) {
     setObjectName("frmMain");
     setFont(UiFont("Tahoma", 11));
     Timer1 = new QTimer(this);
@@ -82,24 +81,22 @@ TfrmMain::TfrmMain(const QStringList& arguments, QWidget* parent) : QMainWindow(
     FormCreate(arguments);
 }
 
-TfrmMain::~TfrmMain()
-{
+TfrmMain::~TfrmMain() {
     if (MainOps == this)
         MainOps = nullptr;
     if (frmMain == this)
         frmMain = nullptr;
 }
 
-void TfrmMain::createMonthView()
-{
-    auto* central = new QWidget(this);
+void TfrmMain::createMonthView() {
+    auto *central = new QWidget(this);
     central->setObjectName("MainClient");
     setCentralWidget(central);
 
     SBMonths = new TMonthStrip(this, central);
     for (int k = 0; k < 13; ++k)
         connect(SBMonths->grid(k), &TStripGrid::hintWanted, this,
-                [this](const QPoint& where, const QString& text) {
+                [this](const QPoint &where, const QString &text) {
                     if (text.isEmpty())
                         hint->takeDown();
                     else
@@ -110,8 +107,7 @@ void TfrmMain::createMonthView()
     central->installEventFilter(this);
 }
 
-void TfrmMain::FormCreate(const QStringList& arguments)
-{
+void TfrmMain::FormCreate(const QStringList &arguments) {
     SBMonths->setFixedWidth(style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 148 + 2);
     QTimer::singleShot(0, this, &TfrmMain::StartTimerWhenIdle);
     setWindowTitle(Constants::MainCaption);
@@ -121,7 +117,7 @@ void TfrmMain::FormCreate(const QStringList& arguments)
         QMessageBox::warning(nullptr, Constants::MainCaption, QString::fromStdString(notice));
     LoadEvents();
     if (NeedsEasterSeeding(start.VersionForSeeding)) {
-        unsaved.push_back([](TEvents& events) { events.AddEaster(); });
+        unsaved.push_back([](TEvents &events) { events.AddEaster(); });
         SaveEvents();
     }
 
@@ -134,12 +130,12 @@ void TfrmMain::FormCreate(const QStringList& arguments)
     // Top and Left place the frame, Width and Height measure the inside: what the close wrote.
     resize(start.Width, start.Height);
     QList<QRect> areas;
-    for (const QScreen* screen : QGuiApplication::screens())
+    for (const QScreen *screen : QGuiApplication::screens())
         areas.append(screen->availableGeometry());
-    if (const QScreen* primary = QGuiApplication::primaryScreen())
+    if (const QScreen *primary = QGuiApplication::primaryScreen())
         areas.prepend(primary->availableGeometry());
-    normalFramePos = KeepTitleBarOnScreen(QRect(start.Left, start.Top, start.Width, start.Height),
-                                          areas);
+    normalFramePos =
+        KeepTitleBarOnScreen(QRect(start.Left, start.Top, start.Width, start.Height), areas);
     move(normalFramePos);
     GUI->StartMaximized = start.Maximized;
     if (start.Maximized)
@@ -165,8 +161,7 @@ void TfrmMain::FormCreate(const QStringList& arguments)
     }
 }
 
-void TfrmMain::showEvent(QShowEvent* event)
-{
+void TfrmMain::showEvent(QShowEvent *event) {
     QMainWindow::showEvent(event);
     if (firstShow) {
         firstShow = false;
@@ -174,37 +169,33 @@ void TfrmMain::showEvent(QShowEvent* event)
     }
 }
 
-void TfrmMain::FormShow()
-{
+void TfrmMain::FormShow() {
     try {
         WriteVersionRecord();
-    } catch (const std::exception&) {
+    } catch (const std::exception &) {
         // The version record only decides about help pages at the next start.
     }
     SBMonths->setScrollPosition(135);
 }
 
-void TfrmMain::StartTimerWhenIdle()
-{
+void TfrmMain::StartTimerWhenIdle() {
     Timer1->start();
 }
 
 // An events file that exists but cannot be read is reported, and the calendar starts empty;
 // the save refuses to overwrite a file it could not read, so nothing on disk is lost.
-void TfrmMain::LoadEvents()
-{
+void TfrmMain::LoadEvents() {
     const int wipe = bWipe ? iWipePeriod : 0;
     const std::string path = GUI->EventsFilePath().toStdString();
     try {
         Events.LoadFromIni(path, wipe, Clock::Today());
         eventsStamp = StampOf(path);
-    } catch (const std::exception& error) {
+    } catch (const std::exception &error) {
         QMessageBox::warning(nullptr, Constants::MainCaption, QString::fromLocal8Bit(error.what()));
     }
 }
 
-bool TfrmMain::SaveEvents()
-{
+bool TfrmMain::SaveEvents() {
     if (saveUnsaved())
         return true;
     reportSaveFailure();
@@ -214,46 +205,43 @@ bool TfrmMain::SaveEvents()
 // Writes the changes not yet in the file, on top of the file as it is now (another program
 // may have written it since). A change that cannot be written stays in memory and in the
 // list, and every later change tries again.
-bool TfrmMain::saveUnsaved()
-{
+bool TfrmMain::saveUnsaved() {
     const int wipe = bWipe ? iWipePeriod : 0;
     try {
         UpdateEventsFile(
             GUI->EventsFilePath().toStdString(), Events, wipe, Clock::Today(),
-            [this](TEvents& events) {
-                for (const auto& change : unsaved)
+            [this](TEvents &events) {
+                for (const auto &change : unsaved)
                     change(events);
             },
             eventsStamp);
         unsaved.clear();
         saveFailure.clear();
         return true;
-    } catch (const std::exception& error) {
+    } catch (const std::exception &error) {
         saveFailure = QString::fromLocal8Bit(error.what());
         return false;
     }
 }
 
-void TfrmMain::reportSaveFailure()
-{
+void TfrmMain::reportSaveFailure() {
     UpdateStatusBar();
     QMessageBox::critical(this, Constants::MainCaption, saveFailure);
 }
 
 // Closing with changes that could not be saved asks what to do with them; false keeps the
 // program open.
-bool TfrmMain::settleUnsavedChanges()
-{
+bool TfrmMain::settleUnsavedChanges() {
     while (!unsaved.empty()) {
         QString where = saveFailure;
-        for (const QString& prefix : {QString("Unable to write to "), QString("Unable to read ")})
+        for (const QString &prefix : {QString("Unable to write to "), QString("Unable to read ")})
             if (where.startsWith(prefix))
                 where = where.mid(prefix.size());
         QMessageBox box(QMessageBox::Warning, Constants::MainCaption,
                         "Your last changes could not be saved to " + where + ".",
                         QMessageBox::Retry | QMessageBox::Discard, this);
         box.setObjectName("UnsavedChangesQuestion");
-        QPushButton* saveAs = box.addButton("Save As...", QMessageBox::ActionRole);
+        QPushButton *saveAs = box.addButton("Save As...", QMessageBox::ActionRole);
         saveAs->setObjectName("BSaveAs");
         box.setDefaultButton(QMessageBox::Retry);
         box.setEscapeButton(QMessageBox::Retry);
@@ -269,7 +257,7 @@ bool TfrmMain::settleUnsavedChanges()
             try {
                 Events.SaveToIni(file.toStdString());
                 return true;
-            } catch (const std::exception& error) {
+            } catch (const std::exception &error) {
                 saveFailure = QString::fromLocal8Bit(error.what());
             }
             continue;
@@ -281,8 +269,7 @@ bool TfrmMain::settleUnsavedChanges()
 
 // Every change of the store: recorded by the caller for undo, written on top of the file,
 // then every display shows the result (which holds what others wrote meanwhile).
-void TfrmMain::changeEvents(std::function<void(TEvents&)> change)
-{
+void TfrmMain::changeEvents(std::function<void(TEvents &)> change) {
     unsaved.push_back(std::move(change));
     const bool saved = saveUnsaved(); // the store holds the change either way
     refreshAfterChange();
@@ -290,8 +277,7 @@ void TfrmMain::changeEvents(std::function<void(TEvents&)> change)
         reportSaveFailure();
 }
 
-void TfrmMain::closeEvent(QCloseEvent* event)
-{
+void TfrmMain::closeEvent(QCloseEvent *event) {
     if (!closed && bMinToTray && bMinOnClose && GUI->CloseMinimizes) {
         event->ignore();
         showMinimized();
@@ -307,8 +293,7 @@ void TfrmMain::closeEvent(QCloseEvent* event)
     QApplication::quit();
 }
 
-void TfrmMain::FormClose()
-{
+void TfrmMain::FormClose() {
     if (closed)
         return;
     closed = true;
@@ -330,13 +315,13 @@ void TfrmMain::FormClose()
     }
     try {
         WriteSettingsAtClose(settings);
-    } catch (const std::exception& error) {
+    } catch (const std::exception &error) {
         QMessageBox::warning(this, Constants::MainCaption, QString::fromLocal8Bit(error.what()));
     }
     try {
         WriteStartupEntry(
             QDir::toNativeSeparators(QApplication::applicationFilePath()).toStdString());
-    } catch (const std::exception& error) {
+    } catch (const std::exception &error) {
         QMessageBox::warning(this, Constants::MainCaption, QString::fromLocal8Bit(error.what()));
     }
     if (TrayIcon)
@@ -345,27 +330,24 @@ void TfrmMain::FormClose()
 
 // Where the frame's top-left stands now, asked of the window system: the toolkit's own idea of
 // the position can lag behind what the window manager did with the window.
-void TfrmMain::rememberFramePosition()
-{
+void TfrmMain::rememberFramePosition() {
     if (!isVisible() || isMinimized() || isMaximized() || isFullScreen() || !windowHandle())
         return;
     const QMargins frame = windowHandle()->frameMargins();
     normalFramePos = mapToGlobal(QPoint(0, 0)) - QPoint(frame.left(), frame.top());
 }
 
-void TfrmMain::moveEvent(QMoveEvent* event)
-{
+void TfrmMain::moveEvent(QMoveEvent *event) {
     QMainWindow::moveEvent(event);
     rememberFramePosition();
 }
 
-QPoint TfrmMain::KeepTitleBarOnScreen(const QRect& frame, const QList<QRect>& workAreas)
-{
+QPoint TfrmMain::KeepTitleBarOnScreen(const QRect &frame, const QList<QRect> &workAreas) {
     constexpr int TitleBar = 24; // enough of the caption to take hold of it
     constexpr int Grip = 50;     // enough of the width to see it and drag it
-    const QRect* best = nullptr;
+    const QRect *best = nullptr;
     int bestArea = 0;
-    for (const QRect& area : workAreas) {
+    for (const QRect &area : workAreas) {
         const QRect seen = frame.intersected(area);
         if (!seen.isEmpty() && seen.width() * seen.height() > bestArea) {
             bestArea = seen.width() * seen.height();
@@ -375,20 +357,19 @@ QPoint TfrmMain::KeepTitleBarOnScreen(const QRect& frame, const QList<QRect>& wo
     if (!best)
         return workAreas.isEmpty() ? frame.topLeft() : workAreas.first().topLeft();
     QPoint place = frame.topLeft();
-    place.setY(std::clamp(place.y(), best->top(), std::max(best->top(), best->bottom() - TitleBar)));
+    place.setY(
+        std::clamp(place.y(), best->top(), std::max(best->top(), best->bottom() - TitleBar)));
     place.setX(std::clamp(place.x(), best->left() - frame.width() + Grip,
                           std::max(best->left(), best->right() - Grip)));
     return place;
 }
 
-void TfrmMain::Exit1Click()
-{
+void TfrmMain::Exit1Click() {
     GUI->CloseMinimizes = false;
     close();
 }
 
-void TfrmMain::QueryShutdown()
-{
+void TfrmMain::QueryShutdown() {
     // A log-off cannot wait for an answer: one more try to save, then the usual close.
     if (!unsaved.empty())
         saveUnsaved();
@@ -396,66 +377,54 @@ void TfrmMain::QueryShutdown()
     QApplication::quit();
 }
 
-bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
-{
+bool TfrmMain::eventFilter(QObject *watched, QEvent *event) {
     if (watched == centralWidget() && event->type() == QEvent::Resize) {
         const QSize size = centralWidget()->size();
         SBMonths->setGeometry(0, 0, SBMonths->width(), size.height());
-        PMonth->setGeometry(SBMonths->width(), 0, size.width() - SBMonths->width(),
-                            size.height());
+        PMonth->setGeometry(SBMonths->width(), 0, size.width() - SBMonths->width(), size.height());
         return false;
     }
     return QMainWindow::eventFilter(watched, event);
 }
 
-QWidget* TfrmMain::monthPanel() const
-{
+QWidget *TfrmMain::monthPanel() const {
     return PMonth;
 }
 
-bool TfrmMain::flashing() const
-{
+bool TfrmMain::flashing() const {
     return PMonth->flashing();
 }
 
 // The month view's documented operations, as the rest of the program calls them.
-void TfrmMain::ShowMonth(int index)
-{
+void TfrmMain::ShowMonth(int index) {
     PMonth->ShowMonth(index);
 }
 
-void TfrmMain::GoToDate(int month, int day, int year)
-{
+void TfrmMain::GoToDate(int month, int day, int year) {
     PMonth->GoToDate(month, day, year);
 }
 
-void TfrmMain::FormResize()
-{
+void TfrmMain::FormResize() {
     PMonth->FormResize();
 }
 
-void TfrmMain::DayCellClick(int cell)
-{
+void TfrmMain::DayCellClick(int cell) {
     PMonth->DayCellClick(cell);
 }
 
-void TfrmMain::WeekdayHeaderClick(int column)
-{
+void TfrmMain::WeekdayHeaderClick(int column) {
     PMonth->WeekdayHeaderClick(column);
 }
 
-void TfrmMain::LPrevMonthClick()
-{
+void TfrmMain::LPrevMonthClick() {
     PMonth->LPrevMonthClick();
 }
 
-void TfrmMain::LNextMonthClick()
-{
+void TfrmMain::LNextMonthClick() {
     PMonth->LNextMonthClick();
 }
 
-void TfrmMain::OpenDayEditor(int cell)
-{
+void TfrmMain::OpenDayEditor(int cell) {
     if (cell < 0 || cell >= CellCount) {
         frmDay->FocusWeekly = false;
         return;
@@ -480,9 +449,8 @@ void TfrmMain::OpenDayEditor(int cell)
 
 // Writes what the editor changed under the date it was opened for: a day change during the
 // dialog moves Selection, never the editor's target. Texts left as they were stay untouched.
-void TfrmMain::saveDayEditor()
-{
-    const TSelection& at = frmDay->Target;
+void TfrmMain::saveDayEditor() {
+    const TSelection &at = frmDay->Target;
     const bool changed = frmDay->MOnce->edited() || frmDay->MWeekly->edited() ||
                          frmDay->MMonthly->edited() || frmDay->MYearly->edited() ||
                          frmDay->MDayWeekly->edited();
@@ -491,12 +459,12 @@ void TfrmMain::saveDayEditor()
     History.RecordDate(Events, at.Month, at.Day, at.Year, at.Weekday, at.Nth,
                        "&Undo changes of " + FormatDate(at.Month, at.Day, at.Year));
     // Only what the user changed: the file may hold other news for the untouched texts.
-    const auto text = [](const TMemo* memo) {
+    const auto text = [](const TMemo *memo) {
         return memo->edited() ? std::optional<std::string>(memo->storedText()) : std::nullopt;
     };
     changeEvents([at, once = text(frmDay->MOnce), weekly = text(frmDay->MWeekly),
                   monthly = text(frmDay->MMonthly), yearly = text(frmDay->MYearly),
-                  nth = text(frmDay->MDayWeekly)](TEvents& events) {
+                  nth = text(frmDay->MDayWeekly)](TEvents &events) {
         if (once)
             events.SetOnce(at.Month, at.Day, at.Year, *once);
         if (weekly)
@@ -510,22 +478,19 @@ void TfrmMain::saveDayEditor()
     });
 }
 
-void TfrmMain::Undo1Click()
-{
+void TfrmMain::Undo1Click() {
     if (auto undo = History.TakeLast())
         changeEvents(std::move(undo));
 }
 
-void TfrmMain::updateUndoItem()
-{
+void TfrmMain::updateUndoItem() {
     const std::string caption = History.Caption();
     Undo1->setEnabled(!caption.empty());
     Undo1->setText(caption.empty() ? QString("&Undo") : QString::fromStdString(caption));
 }
 
 // After every change of the store: displays first, then the file, then a visible reminder.
-void TfrmMain::refreshAfterChange()
-{
+void TfrmMain::refreshAfterChange() {
     FillMonths(Months, Events, Clock::Today());
     FillMonthStrip();
     ShowMonth(Selection.ShownMonth);
@@ -534,4 +499,3 @@ void TfrmMain::refreshAfterChange()
     if (frmReminder && frmReminder->isVisible())
         frmReminder->FormShow();
 }
-

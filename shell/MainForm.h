@@ -24,7 +24,7 @@ class TfrmMain : public QMainWindow, public TMainOps {
     Q_OBJECT
 public:
     // Creates the window hidden and runs FormCreate with the program's arguments.
-    explicit TfrmMain(const QStringList& arguments, QWidget* parent = nullptr);
+    explicit TfrmMain(const QStringList &arguments, QWidget *parent = nullptr);
     ~TfrmMain() override;
 
     // FormCreate decided that a start at log-on has nothing to do: the program ends unshown.
@@ -49,7 +49,7 @@ public:
     void PopUpReminder();
     // Where a window stored at frame (top-left of the frame, inside size) opens: there, unless
     // its title bar would be off every work area; workAreas start with the primary screen's.
-    static QPoint KeepTitleBarOnScreen(const QRect& frame, const QList<QRect>& workAreas);
+    static QPoint KeepTitleBarOnScreen(const QRect &frame, const QList<QRect> &workAreas);
     // Wait between two slide steps: (work area height div window height) div 2, less one.
     static int ReminderSlideDelay(int workAreaHeight, int windowHeight);
     bool sliding() const { return slideRow > 0; }
@@ -82,21 +82,21 @@ public:
     // Starts the one-second timer at the first idle moment after start-up.
     void StartTimerWhenIdle();
 
-    QTimer* timer() const { return Timer1; }
-    QSystemTrayIcon* trayIcon() const { return TrayIcon; }
-    QWidget* monthPanel() const;
-    TMonthStrip* monthStrip() const { return SBMonths; }
+    QTimer *timer() const { return Timer1; }
+    QSystemTrayIcon *trayIcon() const { return TrayIcon; }
+    QWidget *monthPanel() const;
+    TMonthStrip *monthStrip() const { return SBMonths; }
     bool flashing() const;
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void FormCreate(const QStringList& arguments);
+    void FormCreate(const QStringList &arguments);
     void FormShow();
     void FormClose();
     void createActions();
@@ -105,7 +105,7 @@ private:
     void createStatusBar();
     void createTrayIcon();
     void refreshAfterChange();
-    void changeEvents(std::function<void(TEvents&)> change);
+    void changeEvents(std::function<void(TEvents &)> change);
     bool saveUnsaved();
     void reportSaveFailure();
     bool settleUnsavedChanges();
@@ -126,33 +126,32 @@ private:
     bool firstTick = true;
     QPoint normalFramePos; // the frame's top-left in the normal state, as last seen
 
-    TMonthView* PMonth = nullptr;
-    TMonthStrip* SBMonths = nullptr;
-    TStatusBar* SBMain = nullptr;
-    QTimer* Timer1 = nullptr;
-    QSystemTrayIcon* TrayIcon = nullptr;
-    QMenu* PMTray = nullptr;
-    THintWindow* hint = nullptr;
+    TMonthView *PMonth = nullptr;
+    TMonthStrip *SBMonths = nullptr;
+    TStatusBar *SBMain = nullptr;
+    QTimer *Timer1 = nullptr;
+    QSystemTrayIcon *TrayIcon = nullptr;
+    QMenu *PMTray = nullptr;
+    THintWindow *hint = nullptr;
 
-    QAction* Action1 = nullptr;
-    QAction* AShowReminder = nullptr;
-    QAction* ActionPref = nullptr;
-    QAction* ActionPrint = nullptr;
-    QAction* AFind = nullptr;
-    QAction* Undo1 = nullptr;
+    QAction *Action1 = nullptr;
+    QAction *AShowReminder = nullptr;
+    QAction *ActionPref = nullptr;
+    QAction *ActionPrint = nullptr;
+    QAction *AFind = nullptr;
+    QAction *Undo1 = nullptr;
 
     TUndoHistory History; // the user's last changes of this run
     // The changes not yet in the events file (a save failed), the reason, and what the file
     // looked like when last read or written here.
-    std::vector<std::function<void(TEvents&)>> unsaved;
+    std::vector<std::function<void(TEvents &)>> unsaved;
     QString saveFailure;
     TFileStamp eventsStamp;
 
-    QTimer* slideTimer = nullptr;
+    QTimer *slideTimer = nullptr;
     QRect slideArea;
     int slideRow = 0;
     QMargins knownReminderFrame; // measured once the window manager framed it
-
 };
 
-extern TfrmMain* frmMain;
+extern TfrmMain *frmMain;

@@ -1,7 +1,6 @@
 // The main window's services: menus and actions, the status bar, the notification-area icon,
 // the one-second timer that notices a new day, the reminder's slide-in, and the commands of
 // the menus. Start-up, shutdown and the events file are in MainForm.cpp.
-#include "MainForm.h"
 #include "AboutForm.h"
 #include "Clock.h"
 #include "Colors.h"
@@ -14,13 +13,14 @@
 #include "GUI.h"
 #include "HintWindow.h"
 #include "InstallPaths.h"
+#include "MainForm.h"
 #include "MonthStrip.h"
 #include "MonthView.h"
 #include "Platform.h"
 #include "Pool.h"
 #include "PrefForm.h"
-#include "PrintForm.h"
 #include "Preferences.h"
+#include "PrintForm.h"
 #include "ReminderForm.h"
 #include "SettingsStore.h"
 #include "Sound.h"
@@ -30,16 +30,16 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QPushButton>
-#include <QDir>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
@@ -52,12 +52,11 @@
 namespace {
 
 // The status text when today has nothing planned.
-constexpr const char* NothingPlanned = "Nothing is planned";
+constexpr const char *NothingPlanned = "Nothing is planned";
 
 } // namespace
 
-void TfrmMain::createActions()
-{
+void TfrmMain::createActions() {
     Action1 = new QAction("&Contents and Index", this);
     Action1->setObjectName("Action1");
     Action1->setShortcut(QKeySequence(Qt::Key_F1));
@@ -81,18 +80,17 @@ void TfrmMain::createActions()
     AFind->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     connect(AFind, &QAction::triggered, this, &TfrmMain::AFindExecute);
 
-    for (QAction* action : {Action1, AShowReminder, ActionPref, ActionPrint, AFind})
+    for (QAction *action : {Action1, AShowReminder, ActionPref, ActionPrint, AFind})
         addAction(action);
 }
 
-void TfrmMain::createMenus()
-{
-    QMenuBar* bar = menuBar();
+void TfrmMain::createMenus() {
+    QMenuBar *bar = menuBar();
     bar->setObjectName("MainMenu1");
 
-    QMenu* file = bar->addMenu("&File");
+    QMenu *file = bar->addMenu("&File");
     file->setObjectName("File1");
-    QAction* newList = file->addAction("&New...");
+    QAction *newList = file->addAction("&New...");
     newList->setObjectName("New1");
     connect(newList, &QAction::triggered, this, &TfrmMain::New1Click);
     file->addAction(ActionPrint);
@@ -103,35 +101,35 @@ void TfrmMain::createMenus()
     Undo1->setEnabled(false);
     connect(Undo1, &QAction::triggered, this, &TfrmMain::Undo1Click);
     file->addSeparator();
-    QAction* exitItem = file->addAction("E&xit");
+    QAction *exitItem = file->addAction("E&xit");
     exitItem->setObjectName("Exit1");
     connect(exitItem, &QAction::triggered, this, &TfrmMain::Exit1Click);
 
-    QMenu* options = bar->addMenu("&Options");
+    QMenu *options = bar->addMenu("&Options");
     options->setObjectName("Options1");
     options->addAction(AFind);
     options->addAction(AShowReminder);
     options->addSeparator();
     options->addAction(ActionPref);
 
-    QMenu* help = bar->addMenu("&Help");
+    QMenu *help = bar->addMenu("&Help");
     help->setObjectName("Help1");
     help->addAction(Action1);
-    QAction* readme = help->addAction("&Read Me");
+    QAction *readme = help->addAction("&Read Me");
     readme->setObjectName("menuReadme");
     connect(readme, &QAction::triggered, this, &TfrmMain::menuReadmeClick);
     help->addSeparator();
-    QAction* web = help->addAction("Quorva on the &Web");
+    QAction *web = help->addAction("Quorva on the &Web");
     web->setObjectName("menuWeb");
     connect(web, &QAction::triggered, this, &TfrmMain::menuWebClick);
     help->addSeparator();
-    QAction* about = help->addAction("&About...");
+    QAction *about = help->addAction("&About...");
     about->setObjectName("MenuAbout");
     connect(about, &QAction::triggered, this, &TfrmMain::MenuAboutClick);
 
     PMTray = new QMenu(this);
     PMTray->setObjectName("PMTray");
-    QAction* title = PMTray->addAction("Quorva");
+    QAction *title = PMTray->addAction("Quorva");
     title->setObjectName("MITrayTitle");
     QFont bold = title->font();
     bold.setBold(true);
@@ -140,20 +138,18 @@ void TfrmMain::createMenus()
     PMTray->addAction(AShowReminder);
     PMTray->addAction(ActionPref);
     PMTray->addSeparator();
-    QAction* trayExit = PMTray->addAction("&Exit");
+    QAction *trayExit = PMTray->addAction("&Exit");
     trayExit->setObjectName("MITrayExit");
     connect(trayExit, &QAction::triggered, this, &TfrmMain::Exit1Click);
 }
 
-void TfrmMain::createStatusBar()
-{
+void TfrmMain::createStatusBar() {
     SBMain = new TStatusBar(this);
     setStatusBar(SBMain);
     connect(SBMain, &TStatusBar::clicked, this, &TfrmMain::SBMainClick);
 }
 
-void TfrmMain::createTrayIcon()
-{
+void TfrmMain::createTrayIcon() {
     TrayIcon = new QSystemTrayIcon(this);
     TrayIcon->setObjectName("TrayIcon");
     TrayIcon->setIcon(QIcon(":/icons/quorva.png"));
@@ -161,15 +157,13 @@ void TfrmMain::createTrayIcon()
     TrayIcon->setContextMenu(PMTray);
     connect(TrayIcon, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger ||
-                    reason == QSystemTrayIcon::DoubleClick)
+                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
                     RestoreAndActivate();
             });
     setWindowIcon(QIcon(":/icons/quorva.png"));
 }
 
-void TfrmMain::changeEvent(QEvent* event)
-{
+void TfrmMain::changeEvent(QEvent *event) {
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange || !isMinimized())
         return;
@@ -180,14 +174,12 @@ void TfrmMain::changeEvent(QEvent* event)
         QTimer::singleShot(0, this, &TfrmMain::hideToTray);
 }
 
-void TfrmMain::hideToTray()
-{
+void TfrmMain::hideToTray() {
     if (isMinimized() && TrayIcon->isVisible())
         hide();
 }
 
-void TfrmMain::RestoreAndActivate()
-{
+void TfrmMain::RestoreAndActivate() {
     if (isMinimized() || !isVisible()) {
         setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
         show();
@@ -196,13 +188,11 @@ void TfrmMain::RestoreAndActivate()
     activateWindow();
 }
 
-bool TfrmMain::LivesInTray() const
-{
+bool TfrmMain::LivesInTray() const {
     return !isVisible() && TrayIcon->isVisible();
 }
 
-void TfrmMain::SetTrayMode(bool on)
-{
+void TfrmMain::SetTrayMode(bool on) {
     // Without a notification area the program minimises to the task bar as usual.
     if (on && QSystemTrayIcon::isSystemTrayAvailable())
         TrayIcon->show();
@@ -210,33 +200,29 @@ void TfrmMain::SetTrayMode(bool on)
         TrayIcon->hide();
 }
 
-void TfrmMain::FillMonthStrip()
-{
+void TfrmMain::FillMonthStrip() {
     SBMonths->fill();
 }
 
-void TfrmMain::UpdateStatusBar()
-{
+void TfrmMain::UpdateStatusBar() {
     QString text = EventTextFromBytes(
         Events.EventsOfDate(Today.TodayMonth, Today.TodayDay, Today.TodayYear, ", "));
     text.replace("\r\n", " ");
     if (text.isEmpty())
         text = NothingPlanned;
     // Changes that are only in memory are said first, where they cannot be missed.
-    const QString notSaved =
-        unsaved.empty() ? QString() : "Not saved (" + saveFailure + ") - ";
-    SBMain->setStatusText(notSaved + "Today is " + QString::fromStdString(DayNames[Today.TodayWeekday]) +
-                          ", " + QString::fromStdString(MonthNames[Today.TodayMonth]) + " " +
+    const QString notSaved = unsaved.empty() ? QString() : "Not saved (" + saveFailure + ") - ";
+    SBMain->setStatusText(notSaved + "Today is " +
+                          QString::fromStdString(DayNames[Today.TodayWeekday]) + ", " +
+                          QString::fromStdString(MonthNames[Today.TodayMonth]) + " " +
                           QString::number(Today.TodayDay) + ": " + text);
 }
 
-void TfrmMain::SBMainClick()
-{
+void TfrmMain::SBMainClick() {
     GoToDate(Today.TodayMonth, Today.TodayDay, Today.TodayYear);
 }
 
-void TfrmMain::Timer1Timer()
-{
+void TfrmMain::Timer1Timer() {
     bool dayChanged = false;
     if (static_cast<int>(ToDateTime(Clock::Today())) != Today.TodaySerial) {
         ComputeToday();
@@ -256,8 +242,7 @@ void TfrmMain::Timer1Timer()
     firstTick = false;
 }
 
-int TfrmMain::ReminderSlideDelay(int workAreaHeight, int windowHeight)
-{
+int TfrmMain::ReminderSlideDelay(int workAreaHeight, int windowHeight) {
     if (windowHeight <= 0)
         return 0;
     const int half = workAreaHeight / windowHeight / 2;
@@ -272,11 +257,10 @@ int TfrmMain::ReminderSlideDelay(int workAreaHeight, int windowHeight)
 // shown), sizes measure the inside. Before its first showing the window's frame is not known
 // yet: the main window's frame stands in for it, and every step measures again, so the slide
 // ends with the frame's bottom-right corner on the work area's, caption inside the work area.
-void TfrmMain::PopUpReminder()
-{
+void TfrmMain::PopUpReminder() {
     if (!frmReminder)
         return;
-    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QScreen *screen = QGuiApplication::primaryScreen();
     slideArea = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
     if (frmReminder->isVisible())
         frmReminder->hide();
@@ -290,9 +274,8 @@ void TfrmMain::PopUpReminder()
     slideStep();
 }
 
-QMargins TfrmMain::reminderFrameMargins()
-{
-    const QWindow* reminder = frmReminder ? frmReminder->windowHandle() : nullptr;
+QMargins TfrmMain::reminderFrameMargins() {
+    const QWindow *reminder = frmReminder ? frmReminder->windowHandle() : nullptr;
     if (reminder && frmReminder->isVisible() && !reminder->frameMargins().isNull())
         knownReminderFrame = reminder->frameMargins();
     if (!knownReminderFrame.isNull())
@@ -300,31 +283,27 @@ QMargins TfrmMain::reminderFrameMargins()
     return windowHandle() && isVisible() ? windowHandle()->frameMargins() : QMargins();
 }
 
-QSize TfrmMain::reminderFrameSize()
-{
+QSize TfrmMain::reminderFrameSize() {
     const QMargins frame = reminderFrameMargins();
     return frmReminder->size().grownBy(frame);
 }
 
 // A window taller than the work area is cut so that its whole frame fits.
-void TfrmMain::fitReminderToWorkArea()
-{
+void TfrmMain::fitReminderToWorkArea() {
     const QMargins frame = reminderFrameMargins();
     const int tallest = slideArea.height() - frame.top() - frame.bottom();
     if (frmReminder->height() > tallest)
         frmReminder->resize(frmReminder->width(), std::max(tallest, 1));
 }
 
-void TfrmMain::placeReminder()
-{
+void TfrmMain::placeReminder() {
     const QSize frame = reminderFrameSize();
     const int right = slideArea.left() + slideArea.width();
     const int bottom = slideArea.top() + slideArea.height();
     frmReminder->move(right - frame.width(), bottom - std::min(slideRow, frame.height()));
 }
 
-void TfrmMain::slideStep()
-{
+void TfrmMain::slideStep() {
     if (!frmReminder || slideRow < 1) {
         slideRow = 0;
         slideTimer->stop();
@@ -344,8 +323,7 @@ void TfrmMain::slideStep()
     slideTimer->start();
 }
 
-void TfrmMain::ActionPrefExecute()
-{
+void TfrmMain::ActionPrefExecute() {
     if (!frmPref)
         return;
     if (frmPref->isVisible()) {
@@ -367,31 +345,26 @@ void TfrmMain::ActionPrefExecute()
     ShowMonth(Selection.ShownMonth);
 }
 
-void TfrmMain::AShowReminderExecute()
-{
+void TfrmMain::AShowReminderExecute() {
     PopUpReminder();
 }
 
-void TfrmMain::AFindExecute()
-{
+void TfrmMain::AFindExecute() {
     if (frmFind)
         frmFind->exec();
 }
 
-void TfrmMain::ActionPrintExecute()
-{
+void TfrmMain::ActionPrintExecute() {
     if (frmPrint)
         frmPrint->OpenForMonthView(this);
 }
 
-void TfrmMain::MenuAboutClick()
-{
+void TfrmMain::MenuAboutClick() {
     if (frmAbout)
         frmAbout->exec();
 }
 
-void TfrmMain::New1Click()
-{
+void TfrmMain::New1Click() {
     QMessageBox box(QMessageBox::Warning, Constants::MainCaption,
                     "The existing list of events will be replaced with an empty one. All "
                     "information will be lost.\n\nAre you sure you want to permanently delete "
@@ -402,20 +375,17 @@ void TfrmMain::New1Click()
     if (box.exec() != QMessageBox::Yes)
         return;
     History.RecordWhole(Events, "&Undo New");
-    changeEvents([](TEvents& events) { events.Clear(); });
+    changeEvents([](TEvents &events) { events.Clear(); });
 }
 
-void TfrmMain::menuReadmeClick()
-{
+void TfrmMain::menuReadmeClick() {
     OpenWithDesktop(QUrl::fromLocalFile(ReadmeFilePath(GUI->AppDir)), this);
 }
 
-void TfrmMain::menuWebClick()
-{
+void TfrmMain::menuWebClick() {
     OpenWithDesktop(QUrl(Constants::WebAddress), this);
 }
 
-void TfrmMain::Action1Execute()
-{
+void TfrmMain::Action1Execute() {
     GUI->ShowHelpTopic("::/HTML/Getting_Started.html");
 }

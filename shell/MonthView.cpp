@@ -24,20 +24,17 @@ namespace {
 
 constexpr int CellCount = 42;
 
-QString MonthTitle(int month, int year)
-{
+QString MonthTitle(int month, int year) {
     return QString::fromStdString(MonthNames[month]) + " '" + QString::number(year);
 }
 
-void SetBackground(QWidget* widget, std::uint32_t colour)
-{
+void SetBackground(QWidget *widget, std::uint32_t colour) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, ToQColor(colour));
     widget->setPalette(palette);
 }
 
-void SetTextColour(QWidget* widget, std::uint32_t colour)
-{
+void SetTextColour(QWidget *widget, std::uint32_t colour) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::WindowText, ToQColor(colour));
     widget->setPalette(palette);
@@ -45,9 +42,8 @@ void SetTextColour(QWidget* widget, std::uint32_t colour)
 
 } // namespace
 
-TMonthView::TMonthView(TfrmMain* owner, THintWindow* hintWindow, QWidget* parent)
-    : QFrame(parent), main(owner), hint(hintWindow), flashTimer(new QTimer(this))
-{
+TMonthView::TMonthView(TfrmMain *owner, THintWindow *hintWindow, QWidget *parent)
+    : QFrame(parent), main(owner), hint(hintWindow), flashTimer(new QTimer(this)) {
     setObjectName("PMonth");
     flashTimer->setSingleShot(true);
     connect(flashTimer, &QTimer::timeout, this, &TMonthView::flashStep);
@@ -67,8 +63,8 @@ TMonthView::TMonthView(TfrmMain* owner, THintWindow* hintWindow, QWidget* parent
     LMonthName->setAutoFillBackground(true);
     SetTextColour(LMonthName, 0xFFFFFF);
 
-    auto makeArrow = [this](const char* name, const char* text) {
-        auto* arrow = new QLabel(text, PMonthName);
+    auto makeArrow = [this](const char *name, const char *text) {
+        auto *arrow = new QLabel(text, PMonthName);
         arrow->setObjectName(name);
         arrow->setAlignment(Qt::AlignCenter);
         arrow->setFont(UiFont("Tahoma", 11, true));
@@ -82,7 +78,7 @@ TMonthView::TMonthView(TfrmMain* owner, THintWindow* hintWindow, QWidget* parent
     LNextMonth = makeArrow("LNextMonth", ">>");
 
     for (int c = 0; c < 7; ++c) {
-        auto* header = new QLabel(QString::fromStdString(DayNames[c + 1]), this);
+        auto *header = new QLabel(QString::fromStdString(DayNames[c + 1]), this);
         header->setObjectName(QString("STWeekDay%1").arg(c + 1));
         header->setAlignment(Qt::AlignCenter);
         header->setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -96,22 +92,22 @@ TMonthView::TMonthView(TfrmMain* owner, THintWindow* hintWindow, QWidget* parent
     }
 
     for (int i = 0; i < CellCount; ++i) {
-        auto* cell = new QFrame(this);
+        auto *cell = new QFrame(this);
         cell->setObjectName(QString("PDay%1").arg(i + 1));
         cell->setAutoFillBackground(true);
-        auto* day = new QLabel(cell);
+        auto *day = new QLabel(cell);
         day->setObjectName(QString("LDay%1").arg(i + 1));
         day->setAlignment(Qt::AlignRight | Qt::AlignTop);
         day->setFont(UiFont("Tahoma", 13, true));
         day->setAutoFillBackground(true);
-        auto* text = new QLabel(cell);
+        auto *text = new QLabel(cell);
         text->setObjectName(QString("LEvent%1").arg(i + 1));
         text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         text->setWordWrap(true);
         text->setTextFormat(Qt::PlainText);
         text->setFont(UiFont("Tahoma", 11));
-        for (QWidget* w : {static_cast<QWidget*>(cell), static_cast<QWidget*>(day),
-                           static_cast<QWidget*>(text)}) {
+        for (QWidget *w : {static_cast<QWidget *>(cell), static_cast<QWidget *>(day),
+                           static_cast<QWidget *>(text)}) {
             w->setProperty("cell", i);
             w->setMouseTracking(true);
         }
@@ -127,19 +123,17 @@ TMonthView::TMonthView(TfrmMain* owner, THintWindow* hintWindow, QWidget* parent
     LSize->hide();
 }
 
-void TMonthView::resizeEvent(QResizeEvent* event)
-{
+void TMonthView::resizeEvent(QResizeEvent *event) {
     QFrame::resizeEvent(event);
     FormResize();
 }
 
-bool TMonthView::eventFilter(QObject* watched, QEvent* event)
-{
-    auto* widget = qobject_cast<QWidget*>(watched);
+bool TMonthView::eventFilter(QObject *watched, QEvent *event) {
+    auto *widget = qobject_cast<QWidget *>(watched);
     if (!widget)
         return QFrame::eventFilter(watched, event);
     if (event->type() == QEvent::MouseButtonRelease) {
-        auto* mouse = static_cast<QMouseEvent*>(event);
+        auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() != Qt::LeftButton || !widget->rect().contains(mouse->pos()))
             return false;
         if (widget == LPrevMonth) {
@@ -169,31 +163,29 @@ bool TMonthView::eventFilter(QObject* watched, QEvent* event)
     return QFrame::eventFilter(watched, event);
 }
 
-void TMonthView::Wire()
-{
+void TMonthView::Wire() {
     SetBackground(LMonthName, Colors.Accent);
-    for (QLabel* header : STWeekDay)
+    for (QLabel *header : STWeekDay)
         SetBackground(header, Colors.Accent);
     ShowMonth(1);
     for (int i = 0; i < CellCount; ++i)
-        for (QWidget* w : {static_cast<QWidget*>(PDay[i]), static_cast<QWidget*>(LDay[i]),
-                           static_cast<QWidget*>(LEvent[i])})
+        for (QWidget *w : {static_cast<QWidget *>(PDay[i]), static_cast<QWidget *>(LDay[i]),
+                           static_cast<QWidget *>(LEvent[i])})
             w->installEventFilter(this);
 }
 
-void TMonthView::ShowMonth(int index)
-{
+void TMonthView::ShowMonth(int index) {
     if (index < 0 || index > 12)
         return;
-    const TMonth& month = Months[index];
+    const TMonth &month = Months[index];
     Selection.ShownMonth = index;
     Selection.Month = month.Month;
     Selection.Year = month.Year;
     LMonthName->setText(MonthTitle(month.Month, month.Year));
 
     for (int i = 0; i < CellCount; ++i) {
-        for (QWidget* w : {static_cast<QWidget*>(PDay[i]), static_cast<QWidget*>(LDay[i]),
-                           static_cast<QWidget*>(LEvent[i])})
+        for (QWidget *w : {static_cast<QWidget *>(PDay[i]), static_cast<QWidget *>(LDay[i]),
+                           static_cast<QWidget *>(LEvent[i])})
             w->setProperty("hint", QString());
         LDay[i]->clear();
         LEvent[i]->clear();
@@ -201,8 +193,8 @@ void TMonthView::ShowMonth(int index)
         PDay[i]->setCursor(Qt::ArrowCursor);
         if (month.Day[i] > 0) {
             LDay[i]->setText(QString::number(month.Day[i]));
-            LEvent[i]->setText(
-                EventTextForDisplay(Events.EventsOfDate(month.Month, month.Day[i], month.Year, "\n")));
+            LEvent[i]->setText(EventTextForDisplay(
+                Events.EventsOfDate(month.Month, month.Day[i], month.Year, "\n")));
             setCellColours(i, Colors.CellBackground, Colors.DayText, Colors.EventDayText);
             PDay[i]->setProperty("hint", LEvent[i]->text());
             LEvent[i]->setProperty("hint", LEvent[i]->text());
@@ -261,16 +253,14 @@ void TMonthView::ShowMonth(int index)
 }
 
 void TMonthView::setCellColours(int cell, std::uint32_t background, std::uint32_t dayText,
-                              std::uint32_t eventText)
-{
+                                std::uint32_t eventText) {
     SetBackground(PDay[cell], background);
     SetBackground(LDay[cell], background);
     SetTextColour(LDay[cell], dayText);
     SetTextColour(LEvent[cell], eventText);
 }
 
-void TMonthView::FormResize()
-{
+void TMonthView::FormResize() {
     const int W = width();
     const int H = height();
     const int a = W / 7;
@@ -296,8 +286,7 @@ void TMonthView::FormResize()
 }
 
 // ShowCellHint: the whole text laid exactly over the cell's text, only when the cell cuts it off.
-void TMonthView::showCellHint(int cell, QWidget* control)
-{
+void TMonthView::showCellHint(int cell, QWidget *control) {
     QString text = control->property("hint").toString();
     if (control == LDay[cell])
         text = PDay[cell]->property("hint").toString();
@@ -305,7 +294,7 @@ void TMonthView::showCellHint(int cell, QWidget* control)
         hint->takeDown();
         return;
     }
-    QLabel* label = LEvent[cell];
+    QLabel *label = LEvent[cell];
     const QFontMetrics metrics(LSize->font());
     const QRect needed = metrics.boundingRect(QRect(0, 0, label->width(), 100000),
                                               Qt::TextWordWrap | Qt::AlignLeft, label->text());
@@ -320,13 +309,11 @@ void TMonthView::showCellHint(int cell, QWidget* control)
         hint->takeDown();
 }
 
-void TMonthView::DayCellClick(int cell)
-{
+void TMonthView::DayCellClick(int cell) {
     main->OpenDayEditor(cell);
 }
 
-void TMonthView::WeekdayHeaderClick(int column)
-{
+void TMonthView::WeekdayHeaderClick(int column) {
     if (column < 0 || column > 6)
         return;
     const int cell = Months[Selection.ShownMonth].Day[column] != 0 ? column : column + 7;
@@ -334,24 +321,23 @@ void TMonthView::WeekdayHeaderClick(int column)
     main->OpenDayEditor(cell);
 }
 
-void TMonthView::LPrevMonthClick()
-{
+void TMonthView::LPrevMonthClick() {
     PlayClick();
     if (Selection.ShownMonth > 0)
         ShowMonth(Selection.ShownMonth - 1);
-    main->monthStrip()->setScrollPosition(Selection.ShownMonth * (main->monthStrip()->scrollRange() / 13));
+    main->monthStrip()->setScrollPosition(Selection.ShownMonth *
+                                          (main->monthStrip()->scrollRange() / 13));
 }
 
-void TMonthView::LNextMonthClick()
-{
+void TMonthView::LNextMonthClick() {
     PlayClick();
     if (Selection.ShownMonth < 12)
         ShowMonth(Selection.ShownMonth + 1);
-    main->monthStrip()->setScrollPosition(Selection.ShownMonth * (main->monthStrip()->scrollRange() / 13));
+    main->monthStrip()->setScrollPosition(Selection.ShownMonth *
+                                          (main->monthStrip()->scrollRange() / 13));
 }
 
-void TMonthView::GoToDate(int month, int day, int year)
-{
+void TMonthView::GoToDate(int month, int day, int year) {
     for (int k = 0; k <= 12; ++k) {
         if (Months[k].Month != month || Months[k].Year != year)
             continue;
@@ -379,8 +365,7 @@ void TMonthView::GoToDate(int month, int day, int year)
 
 // Five passes: highlight, wait (500 ms first, then 60 ms), back to normal, wait 60 ms (+120 ms
 // after the first pass).
-void TMonthView::flashStep()
-{
+void TMonthView::flashStep() {
     if (flashCell < 0 || flashPass < 0)
         return;
     if (flashPhase == 0) {
@@ -402,10 +387,9 @@ void TMonthView::flashStep()
     flashTimer->start(wait);
 }
 
-void TMonthView::moveFindDialogAside(int cell)
-{
-    QWidget* dialog = nullptr;
-    for (QWidget* top : QApplication::topLevelWidgets())
+void TMonthView::moveFindDialogAside(int cell) {
+    QWidget *dialog = nullptr;
+    for (QWidget *top : QApplication::topLevelWidgets())
         if (top->objectName() == "frmFind" && top->isVisible())
             dialog = top;
     if (!dialog)
@@ -414,7 +398,7 @@ void TMonthView::moveFindDialogAside(int cell)
     QRect box = dialog->frameGeometry();
     if (!box.intersects(cellRect))
         return;
-    const QScreen* screen = PDay[cell]->screen();
+    const QScreen *screen = PDay[cell]->screen();
     const QRect area = screen ? screen->geometry() : QRect(0, 0, 0, 0);
     if (box.width() < cellRect.left() - area.left())
         box.moveRight(cellRect.left() - 1);

@@ -14,7 +14,7 @@ class THintWindow;
 class TMonthView : public QFrame {
     Q_OBJECT
 public:
-    TMonthView(TfrmMain* owner, THintWindow* hintWindow, QWidget* parent);
+    TMonthView(TfrmMain *owner, THintWindow *hintWindow, QWidget *parent);
 
     // Colours the bars, shows the current month and starts listening to the cells.
     void Wire();
@@ -29,30 +29,30 @@ public:
     bool flashing() const { return flashPass >= 0; }
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void showCellHint(int cell, QWidget* control);
+    void showCellHint(int cell, QWidget *control);
     void setCellColours(int cell, std::uint32_t background, std::uint32_t dayText,
                         std::uint32_t eventText);
     void moveFindDialogAside(int cell);
     void flashStep();
 
-    TfrmMain* main;
-    THintWindow* hint;
-    QFrame* PMonthName = nullptr;
-    QLabel* LMonthName = nullptr;
-    QLabel* LPrevMonth = nullptr;
-    QLabel* LNextMonth = nullptr;
-    QLabel* LSize = nullptr;
-    std::array<QLabel*, 7> STWeekDay{};
-    std::array<QFrame*, 42> PDay{};
-    std::array<QLabel*, 42> LDay{};
-    std::array<QLabel*, 42> LEvent{};
+    TfrmMain *main;
+    THintWindow *hint;
+    QFrame *PMonthName = nullptr;
+    QLabel *LMonthName = nullptr;
+    QLabel *LPrevMonth = nullptr;
+    QLabel *LNextMonth = nullptr;
+    QLabel *LSize = nullptr;
+    std::array<QLabel *, 7> STWeekDay{};
+    std::array<QFrame *, 42> PDay{};
+    std::array<QLabel *, 42> LDay{};
+    std::array<QLabel *, 42> LEvent{};
 
     // The go-to-date flash runs from a timer so that the window stays responsive.
-    QTimer* flashTimer;
+    QTimer *flashTimer;
     int flashCell = -1;
     int flashPass = -1;
     int flashPhase = 0;

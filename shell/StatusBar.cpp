@@ -5,8 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-TStatusBar::TStatusBar(QWidget* parent) : QStatusBar(parent)
-{
+TStatusBar::TStatusBar(QWidget *parent) : QStatusBar(parent) {
     setObjectName("SBMain");
     setFixedHeight(19);
     setCursor(Qt::PointingHandCursor);
@@ -14,15 +13,13 @@ TStatusBar::TStatusBar(QWidget* parent) : QStatusBar(parent)
     setSizeGripEnabled(false);
 }
 
-void TStatusBar::setStatusText(const QString& newText)
-{
+void TStatusBar::setStatusText(const QString &newText) {
     text = newText;
     update();
 }
 
 // SBMainDrawPanel: the text at the panel's left and top edge, never cut at a panel width.
-void TStatusBar::paintEvent(QPaintEvent* event)
-{
+void TStatusBar::paintEvent(QPaintEvent *event) {
     QStatusBar::paintEvent(event);
     QPainter painter(this);
     painter.setFont(font());
@@ -31,8 +28,7 @@ void TStatusBar::paintEvent(QPaintEvent* event)
     painter.drawText(area, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
 }
 
-void TStatusBar::mouseReleaseEvent(QMouseEvent* event)
-{
+void TStatusBar::mouseReleaseEvent(QMouseEvent *event) {
     QStatusBar::mouseReleaseEvent(event);
     emit clicked();
 }

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets of the events-file loader and the settings-file reader with clang
-# into build-fuzz/ and runs each for 60 seconds, both at once, on a copy of its seed corpus.
-# A crash, a leak, a timeout or a failed round trip fails the run; the input that caused it is
-# kept in build-fuzz/artifacts/.
+# Builds the libFuzzer targets of the events-file loader, the settings-file reader and the
+# iCalendar import with clang into build-fuzz/ and runs each for 60 seconds, all at once, on a
+# copy of its seed corpus. A crash, a leak, a timeout, memory beyond the target's limit or a
+# failed round trip fails the run; the input that caused it is kept in build-fuzz/artifacts/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,23 +16,28 @@ export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 rm -rf build-fuzz/artifacts
 mkdir -p build-fuzz/artifacts
 
-# Runs one target on a fresh copy of its corpus (the copy grows; the seeds in fuzz/ do not).
+# Runs one target on a fresh copy of its corpus (the copy grows; the seeds in fuzz/ do not),
+# within a memory limit in megabytes.
 run_target() {
-    local name="$1" corpus="$2" dict="$3"
+    local name="$1" corpus="$2" dict="$3" memory="$4"
     local work="build-fuzz/corpus-$corpus"
     rm -rf "$work"
     cp -r "fuzz/corpus/$corpus" "$work"
     "build-fuzz/$name" "$work" -dict="fuzz/$dict" -max_total_time="$seconds" -timeout=10 \
-        -rss_limit_mb=2048 -artifact_prefix="build-fuzz/artifacts/$name-" -print_final_stats=1 \
-        >"build-fuzz/$name.log" 2>&1
+        -rss_limit_mb="$memory" -artifact_prefix="build-fuzz/artifacts/$name-" \
+        -print_final_stats=1 >"build-fuzz/$name.log" 2>&1
 }
 
 status=0
-run_target fuzz_events_file events events.dict &
-events_pid=$!
-run_target fuzz_settings_file settings settings.dict &
-settings_pid=$!
-for target in fuzz_events_file:$events_pid fuzz_settings_file:$settings_pid; do
+targets=()
+run_target fuzz_events_file events events.dict 2048 &
+targets+=("fuzz_events_file:$!")
+run_target fuzz_settings_file settings settings.dict 2048 &
+targets+=("fuzz_settings_file:$!")
+# The import bounds its own work on any file: far less than the others' limit must do.
+run_target fuzz_ics_import ics ics.dict 1024 &
+targets+=("fuzz_ics_import:$!")
+for target in "${targets[@]}"; do
     name="${target%%:*}"
     if wait "${target##*:}"; then
         echo "$name: $(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' "build-fuzz/$name.log" |

@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #ifndef _WIN32
@@ -61,6 +64,48 @@ std::string Key(sys_days day) {
     return FormatDate(static_cast<int>(static_cast<unsigned>(ymd.month())),
                       static_cast<int>(static_cast<unsigned>(ymd.day())),
                       static_cast<int>(ymd.year()));
+}
+
+const sys_days WindowEnd{2026y / March / 31}; // the end of the month a year after Today
+
+// The keys of every step-th day from first up to the end of the window.
+std::set<std::string> EveryNthDay(sys_days first, int step) {
+    std::set<std::string> keys;
+    for (sys_days day = first; day <= WindowEnd; day += days{step})
+        keys.insert(Key(day));
+    return keys;
+}
+
+// The repeating entries of a store, "Weekly 3" and so on, in the store's order.
+std::string RepeatingEntries(const TEvents &events) {
+    std::ostringstream found;
+    const auto describe = [&found](const char *kind, const auto &container) {
+        for (const auto &entry : container)
+            found << (found.tellp() > 0 ? ", " : "") << kind << " " << entry.first;
+    };
+    describe("Weekly", events.Weekly);
+    describe("Monthly", events.Monthly);
+    describe("Yearly", events.Yearly);
+    describe("NWeekdayly", events.NWeekdayly);
+    return found.str();
+}
+
+// What the events file keeps of a store: saved to a file of its own and read back.
+TEvents SavedAndLoaded(const TEvents &events) {
+    TempFolder folder;
+    const std::string ini = folder.File("quorva.ini");
+    events.SaveToIni(ini);
+    TEvents loaded;
+    loaded.LoadFromIni(ini, 0, Today);
+    return loaded;
+}
+
+std::string Repeat(const std::string &text, int count) {
+    std::string result;
+    result.reserve(text.size() * static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        result += text;
+    return result;
 }
 
 } // namespace
@@ -295,6 +340,203 @@ TEST(IcsImport, KeepsTheEventsOfACalendarProgramsUsualFile) {
     EXPECT_EQ(events.Once.size(), 1u);
 }
 
+TEST(IcsImport, ASeriesBecomesAKindOnlyWhenTheKindFallsOnExactlyItsDaysFromTodayOn) {
+    struct Row {
+        const char *name;
+        const char *lines;
+        const char *kind; // the repeating entry, or "" when the series is expanded
+        std::set<std::string> once;
+    } rows[] = {
+        {"a weekly series that began before today",
+         "DTSTART;VALUE=DATE:20250304\r\nRRULE:FREQ=WEEKLY\r\n",
+         "Weekly 3",
+         {}},
+        {"a weekly series that begins on the kind's next day",
+         "DTSTART;VALUE=DATE:20250311\r\nRRULE:FREQ=WEEKLY\r\n",
+         "Weekly 3",
+         {}},
+        {"a weekly class that begins in October",
+         "DTSTART;VALUE=DATE:20251007\r\nRRULE:FREQ=WEEKLY\r\n", "",
+         EveryNthDay(2025y / October / 7, 7)},
+        {"a weekly series that begins a week after the kind's next day",
+         "DTSTART;VALUE=DATE:20250318\r\nRRULE:FREQ=WEEKLY;BYDAY=TU\r\n", "",
+         EveryNthDay(2025y / March / 18, 7)},
+        {"a monthly series that begins in June",
+         "DTSTART;VALUE=DATE:20250615\r\nRRULE:FREQ=MONTHLY\r\n",
+         "",
+         {"6/15/2025", "7/15/2025", "8/15/2025", "9/15/2025", "10/15/2025", "11/15/2025",
+          "12/15/2025", "1/15/2026", "2/15/2026", "3/15/2026"}},
+        {"a yearly series whose first day is the kind's only day up to the window's end",
+         "DTSTART;VALUE=DATE:20260101\r\nRRULE:FREQ=YEARLY\r\n",
+         "Yearly 1/1",
+         {}},
+        {"a yearly series that begins after the window",
+         "DTSTART;VALUE=DATE:20270101\r\nRRULE:FREQ=YEARLY\r\n",
+         "",
+         {}},
+        {"the last Monday of May from next year on",
+         "DTSTART;VALUE=DATE:20260525\r\nRRULE:FREQ=YEARLY;BYMONTH=5;BYDAY=-1MO\r\n",
+         "",
+         {}},
+    };
+    for (const Row &row : rows) {
+        TEvents events;
+        const TIcsImport result =
+            ImportIcs(Calendar({std::string(row.lines) + "SUMMARY:Class\r\n"}), events, Today);
+        EXPECT_EQ(RepeatingEntries(events), row.kind) << row.name;
+        EXPECT_EQ(Keys(events.Once), row.once) << row.name;
+        const bool expanded = std::string(row.kind).empty();
+        EXPECT_EQ(result.Expanded, expanded ? 1 : 0) << row.name;
+        EXPECT_EQ(result.ExpandedEntries, static_cast<int>(row.once.size())) << row.name;
+        EXPECT_EQ(result.Added[0], static_cast<int>(row.once.size())) << row.name;
+    }
+}
+
+TEST(IcsImport, ATextCutAtTheEventsFileLimitIsNamedAndCountedOnlyWhenSomeOfItWasStored) {
+    const std::string e = "\xC3\xA9"; // one character, two bytes
+    struct Row {
+        const char *name;
+        std::size_t existing; // length of the text already on 3/7/2025
+        std::string summary;
+        std::size_t stored; // length of the text afterwards
+        int added;
+        std::string cut; // the warning, or none
+    } rows[] = {
+        {"a new text over the limit", 0, std::string(5000, 'a'), 4095, 1,
+         "3/7/2025: text cut at 4096 characters"},
+        {"a new text of exactly the limit", 0, std::string(4096, 'a'), 4096, 1, ""},
+        {"added to a text that leaves room for some of it", 4000,
+         "Dentist " + std::string(200, 'b'), 4095, 1, "3/7/2025: text cut at 4096 characters"},
+        {"added up to exactly the limit", 4087, "Dentist", 4096, 1, ""},
+        {"added to a text that leaves no room", 4094, "Dentist", 4094, 0,
+         "3/7/2025: text cut at 4096 characters; \"Dentist\" not added"},
+        {"added to a text of exactly the limit", 4096, "Dentist", 4096, 0,
+         "3/7/2025: text cut at 4096 characters; \"Dentist\" not added"},
+        {"a cut never splits a character", 0, Repeat(e, 3000), 4094, 1,
+         "3/7/2025: text cut at 4096 characters"},
+    };
+    for (const Row &row : rows) {
+        TEvents events;
+        if (row.existing > 0)
+            events.SetOnce(3, 7, 2025, std::string(row.existing, 'x'));
+        const std::string before = events.GetOnce(3, 7, 2025);
+        const TIcsImport result =
+            ImportIcs(Calendar({"DTSTART;VALUE=DATE:20250307\r\nSUMMARY:" + row.summary + "\r\n"}),
+                      events, Today);
+        const std::string after = events.GetOnce(3, 7, 2025);
+        EXPECT_EQ(after.size(), row.stored) << row.name;
+        EXPECT_EQ(after.substr(0, before.size()), before) << row.name;
+        EXPECT_EQ(result.Added[0], row.added) << row.name;
+        EXPECT_EQ(result.Cut,
+                  row.cut.empty() ? std::vector<std::string>{} : std::vector<std::string>{row.cut})
+            << row.name;
+        // The store holds what the events file keeps.
+        EXPECT_EQ(SavedAndLoaded(events).GetOnce(3, 7, 2025), after) << row.name;
+    }
+}
+
+TEST(IcsImport, ACutEntryIsNamedByItsDateOrByWhenItComesBack) {
+    struct Row {
+        const char *lines;
+        const char *cut;
+    } rows[] = {
+        {"DTSTART;VALUE=DATE:20250307\r\n", "3/7/2025: text cut at 4096 characters"},
+        {"DTSTART;VALUE=DATE:20250311\r\nRRULE:FREQ=WEEKLY\r\n",
+         "every Tuesday: text cut at 4096 characters"},
+        {"DTSTART;VALUE=DATE:20250115\r\nRRULE:FREQ=MONTHLY\r\n",
+         "day 15 of every month: text cut at 4096 characters"},
+        {"DTSTART;VALUE=DATE:20241225\r\nRRULE:FREQ=YEARLY\r\n",
+         "every 12/25: text cut at 4096 characters"},
+        {"DTSTART;VALUE=DATE:20250526\r\nRRULE:FREQ=YEARLY;BYMONTH=5;BYDAY=-1MO\r\n",
+         "the last Monday of every May: text cut at 4096 characters"},
+        {"DTSTART;VALUE=DATE:20251127\r\nRRULE:FREQ=YEARLY;BYMONTH=11;BYDAY=4TH\r\n",
+         "the fourth Thursday of every November: text cut at 4096 characters"},
+    };
+    for (const Row &row : rows) {
+        TEvents events;
+        const TIcsImport result = ImportIcs(
+            Calendar({std::string(row.lines) + "SUMMARY:" + std::string(5000, 'a') + "\r\n"}),
+            events, Today);
+        EXPECT_EQ(result.Cut, std::vector<std::string>{row.cut}) << row.lines;
+        EXPECT_EQ(result.Expanded, 0) << row.lines;
+    }
+}
+
+TEST(IcsImport, ADateThatDoesNotExistIsLeftOutNamedAndNotCounted) {
+    struct Row {
+        const char *name;
+        const char *lines;
+        std::set<std::string> keys;
+        const char *leftOut;
+    } rows[] = {
+        {"month 13, day 45",
+         "DTSTART;VALUE=DATE:20271345\r\n",
+         {},
+         "event 1 (\"Lunch\"): its start 13/45/2027 is not a date"},
+        {"the 30th of February",
+         "DTSTART;VALUE=DATE:20270230\r\n",
+         {},
+         "event 1 (\"Lunch\"): its start 2/30/2027 is not a date"},
+        {"a timed 30th of February",
+         "DTSTART:20270230T120000\r\n",
+         {},
+         "event 1 (\"Lunch\"): its start 2/30/2027 is not a date"},
+        {"day zero",
+         "DTSTART;VALUE=DATE:20270100\r\n",
+         {},
+         "event 1 (\"Lunch\"): its start 1/0/2027 is not a date"},
+        {"the start of a series",
+         "DTSTART;VALUE=DATE:20250230\r\nRRULE:FREQ=WEEKLY\r\n",
+         {},
+         "event 1 (\"Lunch\"): its start 2/30/2025 is not a date"},
+        {"a time of day",
+         "DTSTART:20250312T256100\r\n",
+         {},
+         "event 1 (\"Lunch\"): its start 3/12/2025 25:61 is not a time of day"},
+        {"an extra date of a series",
+         "DTSTART;VALUE=DATE:20250312\r\nRDATE;VALUE=DATE:20250931\r\n",
+         {"3/12/2025"},
+         "event 1 (\"Lunch\"): its RDATE 9/31/2025 is not a date"},
+    };
+    for (const Row &row : rows) {
+        TEvents events;
+        const TIcsImport result =
+            ImportIcs(Calendar({std::string(row.lines) + "SUMMARY:Lunch\r\n"}), events, Today);
+        EXPECT_EQ(Keys(events.Once), row.keys) << row.name;
+        EXPECT_EQ(RepeatingEntries(events), "") << row.name;
+        EXPECT_EQ(result.LeftOut, std::vector<std::string>{row.leftOut}) << row.name;
+        EXPECT_EQ(result.Added[0], static_cast<int>(row.keys.size())) << row.name;
+        EXPECT_EQ(Keys(SavedAndLoaded(events).Once), row.keys) << row.name;
+    }
+}
+
+TEST(IcsImport, AFileRightAtTheLimitsIsRead) {
+    struct Row {
+        const char *name;
+        std::string text;
+    } rows[] = {
+        {"components nested 16 deep",
+         "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:x\r\n" + Repeat("BEGIN:X-NEST\r\n", 15) +
+             Repeat("END:X-NEST\r\n", 15) +
+             "BEGIN:VEVENT\r\nUID:a\r\nDTSTAMP:20250101T000000Z\r\nDTSTART;VALUE=DATE:20250307"
+             "\r\nSUMMARY:Dentist\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n"},
+        {"a line of exactly 1 MB",
+         Calendar({"DTSTART;VALUE=DATE:20250307\r\nSUMMARY:Dentist\r\nX-NOTE:" +
+                   std::string(IcsMaxLineLength - 7, 'a') + "\r\n"})},
+        {"100 parameters", Calendar({"DTSTART;VALUE=DATE:20250307\r\nSUMMARY:Dentist\r\nX-NOTE" +
+                                     Repeat(";X-P=1", IcsMaxParameters) + ":a\r\n"})},
+        {"an event with as many dates as it may have",
+         Calendar({"DTSTART:20250310T000000\r\nRRULE:FREQ=MINUTELY;COUNT=10000\r\n"
+                   "SUMMARY:Dentist\r\n"})},
+    };
+    for (const Row &row : rows) {
+        TEvents events;
+        const TIcsImport result = ImportIcs(row.text, events, Today);
+        EXPECT_FALSE(events.Once.empty()) << row.name;
+        EXPECT_TRUE(result.Changed()) << row.name;
+    }
+}
+
 TEST(IcsImportCommand, AddsToTheFileAndReportsEachKindAndTheExpansion) {
     TempFolder folder;
     const std::string ini = folder.File("quorva.ini");
@@ -431,4 +673,177 @@ TEST(IcsImportCommand, BadArgumentsExitWithTwoAndTheDefaultFileIsUsedWithoutFile
                       Calendar({"DTSTART;VALUE=DATE:20250307\r\nSUMMARY:Dentist\r\n"}));
     EXPECT_EQ(Import(folder, {folder.File("in.ics")}).exitCode, ExitOk);
     EXPECT_EQ(TempFolder::Read(folder.File("default.ini")), "[Once]\r\n3/7/2025=Dentist\r\n");
+}
+
+TEST(IcsImportCommand, ReportsTheCutTextAndTheDateThatDoesNotExistAndCountsWhatItStored) {
+    TempFolder folder;
+    const std::string ini = folder.File("quorva.ini");
+    const std::string ics = folder.File("in.ics");
+    TempFolder::Write(
+        ics, Calendar({"DTSTART;VALUE=DATE:20270307\r\nSUMMARY:" + std::string(5000, 'a') + "\r\n",
+                       "DTSTART;VALUE=DATE:20270230\r\nSUMMARY:Lunch\r\n"}));
+    const ImportRun run = Import(folder, {ics, "--file", ini});
+    EXPECT_EQ(run.exitCode, ExitOk) << run.err;
+    EXPECT_EQ(run.err, "quorva-cli: left out event 2 (\"Lunch\"): its start 2/30/2027 is not a "
+                       "date\nquorva-cli: 3/7/2027: text cut at 4096 characters\n");
+    EXPECT_EQ(run.out, "Added 1 one-time, 0 weekly, 0 monthly, 0 yearly and 0 n-th weekday "
+                       "entries to " +
+                           ini + ".\n");
+    EXPECT_EQ(TempFolder::Read(ini), "[Once]\r\n3/7/2027=" + std::string(4095, 'a') + "\r\n");
+}
+
+TEST(IcsImportCommand, AWeeklyClassThatBeginsLaterIsExpandedAndCountedInTheSummary) {
+    TempFolder folder;
+    const std::string ini = folder.File("quorva.ini");
+    const std::string ics = folder.File("in.ics");
+    TempFolder::Write(
+        ics, Calendar({"DTSTART;VALUE=DATE:20251007\r\nRRULE:FREQ=WEEKLY\r\nSUMMARY:Pottery\r\n"}));
+    const ImportRun run = Import(folder, {ics, "--file", ini});
+    EXPECT_EQ(run.exitCode, ExitOk) << run.err;
+    const std::set<std::string> tuesdays = EveryNthDay(2025y / October / 7, 7);
+    const std::string count = std::to_string(tuesdays.size());
+    EXPECT_EQ(run.out, "Added " + count +
+                           " one-time, 0 weekly, 0 monthly, 0 yearly and 0 n-th "
+                           "weekday entries to " +
+                           ini + ".\nExpanded 1 repeating event into " + count +
+                           " one-time entries up to 3/31/2026.\n");
+    TEvents stored;
+    stored.LoadFromIni(ini, 0, Today);
+    EXPECT_EQ(Keys(stored.Once), tuesdays);
+    EXPECT_TRUE(stored.Weekly.empty());
+    EXPECT_EQ(stored.EventsOfDate(9, 30, 2025, ""), "");
+}
+
+// Each shape once made the import run for minutes, take gigabytes or crash inside libical.
+TEST(IcsImportCommand, AHostileFileIsRefusedByTheLimitItPassesAndNothingIsWritten) {
+    struct Row {
+        const char *name;
+        std::string (*make)();
+        const char *mentions;
+    } rows[] = {
+        {"components nested two hundred thousand deep",
+         [] { return "BEGIN:VCALENDAR\r\n" + Repeat("BEGIN:X-NEST\r\n", 200000); },
+         "line 17: components nested deeper than 16 levels"},
+        {"a line of more than 1 MB",
+         [] {
+             return Calendar({"DTSTART;VALUE=DATE:20250307\r\nSUMMARY:" +
+                              std::string(IcsMaxLineLength, 'a') + "\r\n"});
+         },
+         "line 8: more than 1048576 characters in one line"},
+        {"a line folded to more than 1 MB",
+         [] {
+             return Calendar({"DTSTART;VALUE=DATE:20250307\r\nSUMMARY:a" +
+                              Repeat("\r\n " + std::string(74, 'a'), 14200) + "\r\n"});
+         },
+         "line 8: more than 1048576 characters in one line"},
+        {"a line with 101 parameters",
+         [] {
+             return Calendar({"DTSTART;VALUE=DATE:20250307\r\nX-NOTE" + Repeat(";X-P=1", 101) +
+                              ":a\r\nSUMMARY:x\r\n"});
+         },
+         "line 8: more than 100 parameters"},
+        {"half a million list values",
+         [] {
+             return Calendar({"DTSTART;VALUE=DATE:20250307\r\n" +
+                              Repeat("CATEGORIES:" + Repeat("a,", 499) + "a\r\n", 1001) +
+                              "SUMMARY:x\r\n"});
+         },
+         "the file holds more than 500000 values"},
+        {"an exception rule every minute",
+         [] {
+             return Calendar({"DTSTART:20250301T000000\r\nRRULE:FREQ=DAILY\r\n"
+                              "EXRULE:FREQ=MINUTELY\r\nSUMMARY:x\r\n"});
+         },
+         "event 1 (\"x\"): its EXRULE gives more than 10000 dates up to 3/31/2026"},
+        {"an exception rule every minute since 1970",
+         [] {
+             return Calendar({"DTSTART:19700101T000000\r\nRRULE:FREQ=DAILY\r\n"
+                              "EXRULE:FREQ=MINUTELY\r\nSUMMARY:x\r\n"});
+         },
+         "event 1 (\"x\"): its EXRULE takes more than 200000 steps to expand up to 3/31/2026"},
+        {"a rule that walks hours for a century to find nothing",
+         [] {
+             return Calendar({"DTSTART:19000101T000000\r\n"
+                              "RRULE:FREQ=HOURLY;BYMONTH=2;BYMONTHDAY=30\r\nSUMMARY:x\r\n"});
+         },
+         "event 1 (\"x\"): its RRULE takes more than 200000 steps to expand up to 3/31/2026"},
+        {"ten thousand events repeating every second",
+         [] {
+             return Calendar(std::vector<std::string>(
+                 10000, "DTSTART:20250310T000000\r\nRRULE:FREQ=SECONDLY\r\nSUMMARY:x\r\n"));
+         },
+         "event 1 (\"x\"): its RRULE gives more than 10000 dates up to 3/31/2026"},
+        {"fifty daily rules at different minutes in one event",
+         [] {
+             std::string rules;
+             for (int minute = 0; minute < 50; ++minute)
+                 rules += "RRULE:FREQ=DAILY;BYHOUR=9;BYMINUTE=" + std::to_string(minute) + "\r\n";
+             return Calendar({"DTSTART:20250101T090000\r\n" + rules + "SUMMARY:x\r\n"});
+         },
+         "event 1 (\"x\"): more than 10000 dates up to 3/31/2026"},
+        {"three hundred events repeating daily",
+         [] {
+             return Calendar(std::vector<std::string>(
+                 300, "DTSTART;VALUE=DATE:20250101\r\nRRULE:FREQ=DAILY\r\nSUMMARY:x\r\n"));
+         },
+         "the repeating events give more than 100000 one-time entries up to 3/31/2026"},
+        {"a time zone that changes every minute",
+         [] {
+             return std::string(
+                 "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:x\r\nBEGIN:VTIMEZONE\r\n"
+                 "TZID:Hostile\r\nBEGIN:STANDARD\r\nDTSTART:19700101T000000\r\n"
+                 "TZOFFSETFROM:+0100\r\nTZOFFSETTO:+0000\r\nRRULE:FREQ=MINUTELY\r\n"
+                 "END:STANDARD\r\nEND:VTIMEZONE\r\nBEGIN:VEVENT\r\nUID:a\r\n"
+                 "DTSTAMP:20250101T000000Z\r\nDTSTART;TZID=Hostile:20250312T090000\r\n"
+                 "SUMMARY:x\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+         },
+         "time zone \"Hostile\": its changes repeat more often than yearly (FREQ=MINUTELY)"},
+        {"a yearly time zone rule that changes every minute of a day",
+         [] {
+             std::string minutes = "0";
+             for (int minute = 1; minute < 60; ++minute)
+                 minutes += "," + std::to_string(minute);
+             std::string hours = "0";
+             for (int hour = 1; hour < 24; ++hour)
+                 hours += "," + std::to_string(hour);
+             return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:x\r\nBEGIN:VTIMEZONE\r\n"
+                    "TZID:Hostile\r\nBEGIN:STANDARD\r\nDTSTART:20000101T000000\r\n"
+                    "TZOFFSETFROM:+0100\r\nTZOFFSETTO:+0000\r\nRRULE:FREQ=YEARLY;BYHOUR=" +
+                    hours + ";BYMINUTE=" + minutes +
+                    "\r\nEND:STANDARD\r\nEND:VTIMEZONE\r\nBEGIN:VEVENT\r\nUID:a\r\n"
+                    "DTSTAMP:20250101T000000Z\r\nDTSTART;TZID=Hostile:20250312T090000\r\n"
+                    "SUMMARY:x\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+         },
+         "the time zones hold more than 100000 changes"},
+    };
+    for (const Row &row : rows) {
+        TempFolder folder;
+        const std::string ini = folder.File("quorva.ini");
+        const std::string before = "[Weekly]\r\n2=Gym\r\n";
+        TempFolder::Write(ini, before);
+        TempFolder::Write(folder.File("in.ics"), row.make());
+        const ImportRun run = Import(folder, {folder.File("in.ics"), "--file", ini});
+        EXPECT_EQ(run.exitCode, ExitCannotRead) << row.name;
+        EXPECT_NE(run.err.find(row.mentions), std::string::npos) << row.name << ": " << run.err;
+        EXPECT_NE(run.err.find("; nothing was written\n"), std::string::npos) << row.name;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1)
+            << row.name << ": " << run.err;
+        EXPECT_EQ(TempFolder::Read(ini), before) << row.name;
+        EXPECT_EQ(run.out, "") << row.name;
+    }
+}
+
+TEST(IcsImportCommand, AFileOverSixteenMegabytesIsRefusedBeforeItIsRead) {
+    TempFolder folder;
+    const std::string ini = folder.File("quorva.ini");
+    const std::string before = "[Weekly]\r\n2=Gym\r\n";
+    TempFolder::Write(ini, before);
+    const std::string ics = folder.File("big.ics");
+    { std::ofstream create(ics, std::ios::binary); }
+    std::filesystem::resize_file(ics, IcsMaxFileBytes + 1); // sparse: nothing is written
+    const ImportRun run = Import(folder, {ics, "--file", ini});
+    EXPECT_EQ(run.exitCode, ExitCannotRead);
+    EXPECT_EQ(run.err, "quorva-cli: cannot import " + ics +
+                           ": the file is larger than 16 MB; nothing was written\n");
+    EXPECT_EQ(TempFolder::Read(ini), before);
 }

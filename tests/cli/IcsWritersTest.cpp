@@ -25,8 +25,12 @@ const sys_days Today = sys_days{2025y / March / 10};
 std::string OneEvent(int day, const std::string &summary) {
     const std::string date = "202504" + std::string(day < 10 ? "0" : "") + std::to_string(day);
     return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Tests//EN\r\nBEGIN:VEVENT\r\n"
-           "UID:writer-" + std::to_string(day) + "@tests\r\nDTSTAMP:20250301T000000Z\r\n"
-           "DTSTART;VALUE=DATE:" + date + "\r\nSUMMARY:" + summary + "\r\nEND:VEVENT\r\n"
+           "UID:writer-" +
+           std::to_string(day) +
+           "@tests\r\nDTSTAMP:20250301T000000Z\r\n"
+           "DTSTART;VALUE=DATE:" +
+           date + "\r\nSUMMARY:" + summary +
+           "\r\nEND:VEVENT\r\n"
            "END:VCALENDAR\r\n";
 }
 
@@ -52,8 +56,8 @@ TEST(IcsImportWriters, ImportsRunningAtOnceLoseNothingOverThirtyRounds) {
             if (children[writer] == 0) {
                 std::ostringstream out, err;
                 const int code = RunImportIcs(
-                    {folder.File("w" + std::to_string(writer) + ".ics"), "--file", ini}, Today,
-                    ini, out, err);
+                    {folder.File("w" + std::to_string(writer) + ".ics"), "--file", ini}, Today, ini,
+                    out, err);
                 _exit(code == 0 && out.str().rfind("Added 1 one-time", 0) == 0 ? 0 : 1);
             }
         }

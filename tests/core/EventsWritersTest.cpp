@@ -36,15 +36,16 @@ TEST(EventsFileWriters, AChangeMadeElsewhereSinceTheLastReadIsKeptUnderTheNextCh
     other.SetMonthly(1, "Rent");
     other.SaveToIni(path);
 
-    UpdateEventsFile(path, events, 0, Today, [](TEvents &e) { e.SetWeekly(2, "Gym"); }, stamp);
-    EXPECT_EQ(TempFolder::Read(path),
-              "[Weekly]\r\n1=Church\r\n2=Gym\r\n[Monthly]\r\n1=Rent\r\n");
+    UpdateEventsFile(
+        path, events, 0, Today, [](TEvents &e) { e.SetWeekly(2, "Gym"); }, stamp);
+    EXPECT_EQ(TempFolder::Read(path), "[Weekly]\r\n1=Church\r\n2=Gym\r\n[Monthly]\r\n1=Rent\r\n");
     EXPECT_EQ(events.GetMonthly(1), "Rent") << "the store now holds what the file holds";
     EXPECT_EQ(stamp, StampOf(path));
 
     // Unchanged since: the store is written as it is, without reading the file again.
     events.SetYearly(12, 25, "Only in memory until the next write");
-    UpdateEventsFile(path, events, 0, Today, [](TEvents &e) { e.SetWeekly(3, "Choir"); }, stamp);
+    UpdateEventsFile(
+        path, events, 0, Today, [](TEvents &e) { e.SetWeekly(3, "Choir"); }, stamp);
     EXPECT_NE(TempFolder::Read(path).find("12/25=Only in memory"), std::string::npos);
 }
 
@@ -53,9 +54,9 @@ TEST(EventsFileWriters, AnUnreadableFileIsNotOverwrittenAndTheChangeStaysInMemor
     const std::string path = folder.Path().string(); // a folder cannot be read as a file
     TEvents events;
     TFileStamp stamp;
-    EXPECT_THROW(
-        UpdateEventsFile(path, events, 0, Today, [](TEvents &e) { e.SetWeekly(2, "Gym"); }, stamp),
-        QuorvaError);
+    EXPECT_THROW(UpdateEventsFile(
+                     path, events, 0, Today, [](TEvents &e) { e.SetWeekly(2, "Gym"); }, stamp),
+                 QuorvaError);
     EXPECT_EQ(events.GetWeekly(2), "Gym");
 }
 
@@ -78,11 +79,12 @@ TEST(EventsFileWriters, FourWritersAtOnceLoseNoChangeOverFiftyRounds) {
                     // Each writer read the file before the others wrote, as a slow one would.
                     TEvents events;
                     TFileStamp stamp;
-                    UpdateEventsFile(path, events, 0, Today,
-                                     [writer](TEvents &e) {
-                                         e.SetMonthly(writer + 1, "Writer " + std::to_string(writer));
-                                     },
-                                     stamp);
+                    UpdateEventsFile(
+                        path, events, 0, Today,
+                        [writer](TEvents &e) {
+                            e.SetMonthly(writer + 1, "Writer " + std::to_string(writer));
+                        },
+                        stamp);
                 } catch (...) {
                     _exit(1);
                 }
@@ -96,7 +98,8 @@ TEST(EventsFileWriters, FourWritersAtOnceLoseNoChangeOverFiftyRounds) {
         }
         TEvents result;
         result.LoadFromIni(path, 0, Today);
-        ASSERT_EQ(result.Monthly.size(), std::size_t(Writers)) << "round " << round << " lost a change";
+        ASSERT_EQ(result.Monthly.size(), std::size_t(Writers))
+            << "round " << round << " lost a change";
     }
 }
 
@@ -140,7 +143,8 @@ TEST(EventsFileWriters, AWriterThatCannotHaveTheLockSaysSoAndKeepsItsChange) {
     TEvents events;
     TFileStamp stamp;
     try {
-        UpdateEventsFile(path, events, 0, Today, [](TEvents &e) { e.SetWeekly(2, "Gym"); }, stamp);
+        UpdateEventsFile(
+            path, events, 0, Today, [](TEvents &e) { e.SetWeekly(2, "Gym"); }, stamp);
         FAIL() << "the write went ahead under another writer's lock";
     } catch (const QuorvaError &error) {
         EXPECT_EQ(std::string(error.what()),

@@ -1,5 +1,5 @@
-#include "TempFolder.h"
 #include "Undo.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -35,7 +35,8 @@ TEST(UndoHistory, UndoesNewAndForgetsAllButTheLastTwentyChanges) {
     events.SetWeekly(2, "Gym");
     TUndoHistory history;
     for (int day = 1; day <= 25; ++day) {
-        history.RecordDate(events, 1, day, 2026, 1, 1, "&Undo changes of 1/" + std::to_string(day) + "/2026");
+        history.RecordDate(events, 1, day, 2026, 1, 1,
+                           "&Undo changes of 1/" + std::to_string(day) + "/2026");
         events.SetOnce(1, day, 2026, "Day " + std::to_string(day));
     }
     history.RecordWhole(std::move(events), "&Undo New");

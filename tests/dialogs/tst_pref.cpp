@@ -8,6 +8,7 @@
 #include "PrefForm.h"
 #include "Preferences.h"
 #include "ReminderForm.h"
+#include "WindowFolders.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -89,21 +90,13 @@ private:
     void showDialog();
     void runPreferences(TfrmMain &main, const std::function<void(TfrmPref &)> &change);
 
-    QTemporaryDir app;
-    QTemporaryDir config;
-    QTemporaryDir data;
-    std::unique_ptr<TGUI> gui;
+    TWindowFolders folders;
     std::unique_ptr<TfrmPref> dialog;
     std::unique_ptr<TfrmReminder> reminder;
 };
 
 void TestPref::initTestCase() {
-    QApplication::setQuitOnLastWindowClosed(false);
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
-    gui = std::make_unique<TGUI>();
-    gui->AppDir = app.path() + '/';
-    GUI = gui.get();
+    folders.setUp();
 }
 
 void TestPref::init() {
@@ -124,8 +117,7 @@ void TestPref::cleanup() {
     reminder.reset();
     Events.Clear();
     Clock::SetSource({});
-    QFile::remove(config.path() + "/Ostrune/Quorva.reg");
-    QFile::remove(app.path() + "/quorva.ini");
+    folders.clearFiles();
 }
 
 std::unique_ptr<TfrmMain> TestPref::createMain() {
@@ -319,8 +311,8 @@ void TestPref::ok_writesNothingToTheSettingsStore() {
     QTest::mouseClick(dialog->CBStartUp, Qt::LeftButton);
     QTest::mouseClick(dialog->BOk, Qt::LeftButton);
     QCOMPARE(bLoadAtStartup, false);
-    QVERIFY(!QFile::exists(config.path() + "/Ostrune/Quorva.reg"));
-    QVERIFY(!QFile::exists(config.path() + "/autostart/quorva.desktop"));
+    QVERIFY(!QFile::exists(folders.config.path() + "/Ostrune/Quorva.reg"));
+    QVERIFY(!QFile::exists(folders.config.path() + "/autostart/quorva.desktop"));
 }
 
 void TestPref::helpButtonAndF1_openPreferencesHelpTopic() {

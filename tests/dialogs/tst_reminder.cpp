@@ -9,6 +9,7 @@
 #include "Pool.h"
 #include "Preferences.h"
 #include "ReminderForm.h"
+#include "WindowFolders.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -129,21 +130,13 @@ private slots:
 private:
     std::unique_ptr<TfrmMain> createMain();
 
-    QTemporaryDir app;
-    QTemporaryDir config;
-    QTemporaryDir data;
-    std::unique_ptr<TGUI> gui;
+    TWindowFolders folders;
     TRecordingOps ops;
     std::unique_ptr<TfrmReminder> window;
 };
 
 void TestReminder::initTestCase() {
-    QApplication::setQuitOnLastWindowClosed(false);
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
-    gui = std::make_unique<TGUI>();
-    gui->AppDir = app.path() + '/';
-    GUI = gui.get();
+    folders.setUp();
 }
 
 void TestReminder::init() {
@@ -163,8 +156,7 @@ void TestReminder::cleanup() {
     Events.Clear();
     Reminders.clear();
     Clock::SetSource({});
-    QFile::remove(config.path() + "/Ostrune/Quorva.reg");
-    QFile::remove(app.path() + "/quorva.ini");
+    folders.clearFiles();
 }
 
 std::unique_ptr<TfrmMain> TestReminder::createMain() {
@@ -375,7 +367,8 @@ void TestReminder::popUp_windowTallerThanWorkArea_isShrunk() {
     main->PopUpReminder();
     QCOMPARE(window->frameGeometry().height(), work.height());
     QTRY_VERIFY_WITH_TIMEOUT(!main->sliding(), 20000);
-    QCOMPARE(window->frameGeometry(), work.adjusted(work.width() - window->frameGeometry().width(), 0, 0, 0));
+    QCOMPARE(window->frameGeometry(),
+             work.adjusted(work.width() - window->frameGeometry().width(), 0, 0, 0));
 }
 
 void TestReminder::popUp_duringSlide_restartsFromTheBottom() {

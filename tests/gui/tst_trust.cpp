@@ -8,10 +8,10 @@
 #include "HelpWindow.h"
 #include "MainForm.h"
 
-#include <QDir>
 #include "Pool.h"
 #include "PrefForm.h"
 #include "Preferences.h"
+#include <QDir>
 
 #include <QAction>
 #include <QFile>
@@ -23,19 +23,16 @@
 
 namespace {
 
-QString Text(TfrmMain* main, const QString& name)
-{
-    return main->findChild<QLabel*>(name)->text();
+QString Text(TfrmMain *main, const QString &name) {
+    return main->findChild<QLabel *>(name)->text();
 }
 
-QByteArray Bytes(const QString& path)
-{
+QByteArray Bytes(const QString &path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void WriteBytes(const QString& path, const QByteArray& bytes)
-{
+void WriteBytes(const QString &path, const QByteArray &bytes) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(bytes);
@@ -43,12 +40,11 @@ void WriteBytes(const QString& path, const QByteArray& bytes)
 
 // Calls onModal with the next modal window of type T once it shows; other modal windows
 // (a message box over the editor, say) are left to their own watchers.
-template <typename T> void WhenModal(const std::function<void(T*)>& onModal)
-{
-    auto* poll = new QTimer;
+template <typename T> void WhenModal(const std::function<void(T *)> &onModal) {
+    auto *poll = new QTimer;
     poll->setInterval(10);
     QObject::connect(poll, &QTimer::timeout, poll, [poll, onModal] {
-        if (auto* modal = qobject_cast<T*>(QApplication::activeModalWidget())) {
+        if (auto *modal = qobject_cast<T *>(QApplication::activeModalWidget())) {
             poll->stop();
             poll->deleteLater();
             onModal(modal);
@@ -58,9 +54,8 @@ template <typename T> void WhenModal(const std::function<void(T*)>& onModal)
 }
 
 // Types into the open day editor and saves.
-void SaveInEditor(const std::function<void(TfrmDay*)>& edit)
-{
-    WhenModal<TfrmDay>([edit](TfrmDay* day) {
+void SaveInEditor(const std::function<void(TfrmDay *)> &edit) {
+    WhenModal<TfrmDay>([edit](TfrmDay *day) {
         edit(day);
         QTest::mouseClick(day->BSave, Qt::LeftButton);
     });
@@ -87,12 +82,11 @@ private slots:
     void failedSave_isNotForgotten_retriedAndAskedAboutAtExit();
 };
 
-void TestTrust::dayChange_underTheOpenEditor_savesUnderTheEditorsDate()
-{
+void TestTrust::dayChange_underTheOpenEditor_savesUnderTheEditorsDate() {
     TMainFixture f(QDate(2025, 3, 31));
     f.setToday(QDate(2025, 3, 31), QTime(23, 59, 50));
     Events.SetYearly(4, 30, "Someone else's birthday");
-    SaveInEditor([&f](TfrmDay* day) {
+    SaveInEditor([&f](TfrmDay *day) {
         // Midnight passes while the user types: the timer moves the month view to April.
         f.setToday(QDate(2025, 4, 1), QTime(0, 0, 2));
         f.main()->Timer1Timer();
@@ -114,8 +108,7 @@ void TestTrust::dayChange_underTheOpenEditor_savesUnderTheEditorsDate()
     QVERIFY(Bytes(f.eventsFile()).contains("3/31/2025=Late note"));
 }
 
-void TestTrust::eventTextFromBytes_readsUtf8AndWindows1252_data()
-{
+void TestTrust::eventTextFromBytes_readsUtf8AndWindows1252_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("shown");
     QTest::newRow("ASCII") << QByteArray("Dentist") << QString("Dentist");
@@ -123,28 +116,27 @@ void TestTrust::eventTextFromBytes_readsUtf8AndWindows1252_data()
                            << QString::fromUtf8("café € 5");
     QTest::newRow("Windows-1252") << QByteArray("caf\xE9 \x80 5 \x93quoted\x94")
                                   << QString::fromUtf8("café € 5 “quoted”");
-    QTest::newRow("both in one composed text") << QByteArray("caf\xE9\r\ncaf\xC3\xA9")
-                                               << QString::fromUtf8("café\r\ncafé");
-    QTest::newRow("cut UTF-8 sequence at the end") << QByteArray("a\xC3") << QString::fromUtf8("aÃ");
+    QTest::newRow("both in one composed text")
+        << QByteArray("caf\xE9\r\ncaf\xC3\xA9") << QString::fromUtf8("café\r\ncafé");
+    QTest::newRow("cut UTF-8 sequence at the end")
+        << QByteArray("a\xC3") << QString::fromUtf8("aÃ");
     QTest::newRow("overlong form") << QByteArray("\xC0\xAF") << QString::fromUtf8("À¯");
 }
 
-void TestTrust::eventTextFromBytes_readsUtf8AndWindows1252()
-{
+void TestTrust::eventTextFromBytes_readsUtf8AndWindows1252() {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, shown);
     QCOMPARE(EventTextFromBytes(bytes.toStdString()), shown);
 }
 
-void TestTrust::textInAnotherCodePage_shownReadably_keptByteForByteUntilEdited()
-{
+void TestTrust::textInAnotherCodePage_shownReadably_keptByteForByteUntilEdited() {
     TMainFixture f(QDate(2025, 3, 10));
     WriteBytes(f.eventsFile(), "[Weekly]\r\n2=caf\xE9\r\n[Monthly]\r\n10=Rent\\n\r\n");
     f.recreate();
     QCOMPARE(Text(f.main(), "LEvent16"), QString::fromUtf8("café\nRent\n")); // March 10
 
     QString weeklyShown;
-    SaveInEditor([&weeklyShown](TfrmDay* day) {
+    SaveInEditor([&weeklyShown](TfrmDay *day) {
         weeklyShown = day->MWeekly->toPlainText();
         day->MOnce->setPlainText("Dentist");
     });
@@ -155,36 +147,33 @@ void TestTrust::textInAnotherCodePage_shownReadably_keptByteForByteUntilEdited()
     QVERIFY(file.contains("\r\n10=Rent\\n\r\n")); // a trailing break the setters would trim
     QVERIFY(file.contains("3/10/2025=Dentist"));
 
-    SaveInEditor([](TfrmDay* day) {
-        day->MWeekly->setPlainText(day->MWeekly->toPlainText() + "!");
-    });
+    SaveInEditor(
+        [](TfrmDay *day) { day->MWeekly->setPlainText(day->MWeekly->toPlainText() + "!"); });
     f.main()->OpenDayEditor(15);
     file = Bytes(f.eventsFile());
     QVERIFY(file.contains("\r\n2=caf\xC3\xA9!\r\n"));
     QVERIFY(file.contains("\r\n10=Rent\\n\r\n")); // a trailing break the setters would trim
 }
 
-void TestTrust::undo_putsBackEachChangeInTurn_andNamesIt()
-{
+void TestTrust::undo_putsBackEachChangeInTurn_andNamesIt() {
     TMainFixture f(QDate(2025, 3, 10));
-    auto* undo = f.main()->findChild<QAction*>("Undo1");
+    auto *undo = f.main()->findChild<QAction *>("Undo1");
     QVERIFY(undo);
     QVERIFY(!undo->isEnabled());
     QCOMPARE(undo->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
 
-    SaveInEditor([](TfrmDay* day) { day->MOnce->setPlainText("First"); });
+    SaveInEditor([](TfrmDay *day) { day->MOnce->setPlainText("First"); });
     f.main()->OpenDayEditor(15);
-    SaveInEditor([](TfrmDay* day) { day->MWeekly->setPlainText("Gym"); });
+    SaveInEditor([](TfrmDay *day) { day->MWeekly->setPlainText("Gym"); });
     f.main()->OpenDayEditor(16);
     QCOMPARE(undo->text(), QString("&Undo changes of 3/11/2025"));
     // Pressing Save without a change is no change to undo.
-    SaveInEditor([](TfrmDay*) {});
+    SaveInEditor([](TfrmDay *) {});
     f.main()->OpenDayEditor(17);
     QCOMPARE(undo->text(), QString("&Undo changes of 3/11/2025"));
 
-    TMainFixture::whenModal([](QWidget* box) {
-        static_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click();
-    });
+    TMainFixture::whenModal(
+        [](QWidget *box) { static_cast<QMessageBox *>(box)->button(QMessageBox::Yes)->click(); });
     f.main()->New1Click();
     QVERIFY(Events.Once.empty());
     QCOMPARE(undo->text(), QString("&Undo New"));
@@ -206,8 +195,7 @@ void TestTrust::undo_putsBackEachChangeInTurn_andNamesIt()
     QVERIFY(Bytes(f.eventsFile() + ".bak").contains("3/10/2025=First"));
 }
 
-void TestTrust::hugeLookAhead_startsAndShowsAtMostAYear()
-{
+void TestTrust::hugeLookAhead_startsAndShowsAtMostAYear() {
     TMainFixture f(QDate(2025, 3, 10));
     iRemThreshold = 2147483647;
     QCOMPARE(ReminderLookAhead(), 366);
@@ -217,15 +205,14 @@ void TestTrust::hugeLookAhead_startsAndShowsAtMostAYear()
     QCOMPARE(ReminderLookAhead(), 14);
 }
 
-void TestTrust::garbledSettingsFile_isKeptAsideAndSaidOnce()
-{
+void TestTrust::garbledSettingsFile_isKeptAsideAndSaidOnce() {
     TMainFixture f(QDate(2025, 3, 10));
     QVERIFY(QDir().mkpath(QFileInfo(f.settingsFile()).path()));
     WriteBytes(f.settingsFile(), QByteArray("\x00\x13garbage\xFF\xFE\x01", 10));
     QString message;
-    TMainFixture::whenModal([&message](QWidget* box) {
-        message = static_cast<QMessageBox*>(box)->text();
-        static_cast<QDialog*>(box)->accept();
+    TMainFixture::whenModal([&message](QWidget *box) {
+        message = static_cast<QMessageBox *>(box)->text();
+        static_cast<QDialog *>(box)->accept();
     });
     f.recreate();
     QVERIFY2(message.contains("Quorva.reg.bad"), qPrintable(message));
@@ -238,21 +225,19 @@ void TestTrust::garbledSettingsFile_isKeptAsideAndSaidOnce()
     QApplication::processEvents();
 }
 
-void TestTrust::readmeMissing_saysWhatCouldNotBeOpened()
-{
+void TestTrust::readmeMissing_saysWhatCouldNotBeOpened() {
     TMainFixture f(QDate(2025, 3, 10));
     QString message;
-    TMainFixture::whenModal([&message](QWidget* box) {
-        message = static_cast<QMessageBox*>(box)->text();
-        static_cast<QDialog*>(box)->accept();
+    TMainFixture::whenModal([&message](QWidget *box) {
+        message = static_cast<QMessageBox *>(box)->text();
+        static_cast<QDialog *>(box)->accept();
     });
     f.main()->menuReadmeClick();
     QVERIFY2(message.startsWith("Unable to open ") && message.contains("readme.txt"),
              qPrintable(message));
 }
 
-void TestTrust::enterOnAFocusedButton_pressesThatButton_data()
-{
+void TestTrust::enterOnAFocusedButton_pressesThatButton_data() {
     QTest::addColumn<QString>("focus");
     QTest::addColumn<bool>("saved");
     QTest::addColumn<bool>("helpOpened");
@@ -264,8 +249,7 @@ void TestTrust::enterOnAFocusedButton_pressesThatButton_data()
     QTest::newRow("radio button: the default button, Save") << "RB2" << true << false << false;
 }
 
-void TestTrust::enterOnAFocusedButton_pressesThatButton()
-{
+void TestTrust::enterOnAFocusedButton_pressesThatButton() {
     QFETCH(QString, focus);
     QFETCH(bool, saved);
     QFETCH(bool, helpOpened);
@@ -274,11 +258,11 @@ void TestTrust::enterOnAFocusedButton_pressesThatButton()
     GUI->LastHelpTopic.clear();
     bool open = false;
     QString typed;
-    TMainFixture::whenModal([focus, &open, &typed](QWidget* dialog) {
-        auto* day = static_cast<TfrmDay*>(dialog);
+    TMainFixture::whenModal([focus, &open, &typed](QWidget *dialog) {
+        auto *day = static_cast<TfrmDay *>(dialog);
         day->MOnce->setPlainText("Typed");
         day->MOnce->moveCursor(QTextCursor::End);
-        QWidget* target = day->findChild<QWidget*>(focus);
+        QWidget *target = day->findChild<QWidget *>(focus);
         target->setFocus();
         QTest::keyClick(target, Qt::Key_Return);
         open = day->isVisible();
@@ -294,14 +278,13 @@ void TestTrust::enterOnAFocusedButton_pressesThatButton()
     THelpWindow::instance()->close();
 }
 
-void TestTrust::tabIntoARadioGroup_landsOnTheCheckedButton()
-{
+void TestTrust::tabIntoARadioGroup_landsOnTheCheckedButton() {
     TMainFixture f(QDate(2025, 3, 10));
     TfrmPref pref(f.main());
     iRemThreshold = 3; // the period button is checked, "this day" is not
     pref.show();
     QApplication::setActiveWindow(&pref);
-    auto* reminder = pref.findChild<QWidget*>("CBReminder");
+    auto *reminder = pref.findChild<QWidget *>("CBReminder");
     reminder->setFocus(Qt::TabFocusReason);
     QTest::keyClick(reminder, Qt::Key_Tab);
     QTRY_COMPARE(QApplication::focusWidget()->objectName(), QString("RBPeriod"));
@@ -313,14 +296,13 @@ void TestTrust::tabIntoARadioGroup_landsOnTheCheckedButton()
     QTRY_COMPARE(QApplication::focusWidget()->objectName(), QString("CBReminder"));
 }
 
-void TestTrust::helpFromTheDayEditor_isInFrontAndUsable_andStaysAfter()
-{
+void TestTrust::helpFromTheDayEditor_isInFrontAndUsable_andStaysAfter() {
     TMainFixture f(QDate(2025, 3, 10));
     bool ownedByTheDialog = false;
-    TMainFixture::whenModal([&ownedByTheDialog](QWidget* dialog) {
-        auto* day = static_cast<TfrmDay*>(dialog);
+    TMainFixture::whenModal([&ownedByTheDialog](QWidget *dialog) {
+        auto *day = static_cast<TfrmDay *>(dialog);
         QTest::keyClick(day, Qt::Key_F1);
-        QWidget* help = THelpWindow::instance();
+        QWidget *help = THelpWindow::instance();
         // A window of the modal dialog's own is the one kind the dialog does not block.
         ownedByTheDialog = help->isVisible() && help->isWindow() && help->parentWidget() == day;
         day->reject();
@@ -332,21 +314,20 @@ void TestTrust::helpFromTheDayEditor_isInFrontAndUsable_andStaysAfter()
     THelpWindow::instance()->close();
 }
 
-void TestTrust::failedSave_isNotForgotten_retriedAndAskedAboutAtExit()
-{
+void TestTrust::failedSave_isNotForgotten_retriedAndAskedAboutAtExit() {
     TMainFixture f(QDate(2025, 3, 10));
     // A folder where the file should be: a failure that binds every user, root too.
     QVERIFY(QDir().mkpath(f.eventsFile()));
     QString message;
-    WhenModal<QMessageBox>([&message](QMessageBox* box) {
+    WhenModal<QMessageBox>([&message](QMessageBox *box) {
         message = box->text();
         box->accept();
     });
-    SaveInEditor([](TfrmDay* day) { day->MOnce->setPlainText("First"); });
+    SaveInEditor([](TfrmDay *day) { day->MOnce->setPlainText("First"); });
     f.main()->OpenDayEditor(15);
     // The file is read again before each write (another program may have changed it).
     QVERIFY2(message.startsWith("Unable to read " + f.eventsFile() + ": "), qPrintable(message));
-    auto* status = f.main()->findChild<TStatusBar*>("SBMain");
+    auto *status = f.main()->findChild<TStatusBar *>("SBMain");
     QVERIFY2(status->statusText().startsWith("Not saved (Unable to read "),
              qPrintable(status->statusText()));
     QCOMPARE(Text(f.main(), "LEvent16"), QString("First"));
@@ -354,7 +335,7 @@ void TestTrust::failedSave_isNotForgotten_retriedAndAskedAboutAtExit()
 
     // The cause goes away: the next change saves both.
     QVERIFY(QDir(f.eventsFile()).removeRecursively());
-    SaveInEditor([](TfrmDay* day) { day->MOnce->setPlainText("Second"); });
+    SaveInEditor([](TfrmDay *day) { day->MOnce->setPlainText("Second"); });
     f.main()->OpenDayEditor(16);
     QVERIFY(!f.main()->HasUnsavedChanges());
     QVERIFY(status->statusText().startsWith("Today is"));
@@ -364,13 +345,13 @@ void TestTrust::failedSave_isNotForgotten_retriedAndAskedAboutAtExit()
     // Failing again, then quitting: the user is asked, and Discard lets the program end.
     QVERIFY(QFile::remove(f.eventsFile()));
     QVERIFY(QDir().mkpath(f.eventsFile()));
-    WhenModal<QMessageBox>([](QMessageBox* box) { box->accept(); });
-    SaveInEditor([](TfrmDay* day) { day->MOnce->setPlainText("Third"); });
+    WhenModal<QMessageBox>([](QMessageBox *box) { box->accept(); });
+    SaveInEditor([](TfrmDay *day) { day->MOnce->setPlainText("Third"); });
     f.main()->OpenDayEditor(17);
     QStringList buttons;
-    WhenModal<QMessageBox>([&message, &buttons](QMessageBox* box) {
+    WhenModal<QMessageBox>([&message, &buttons](QMessageBox *box) {
         message = box->text();
-        for (QAbstractButton* button : box->buttons())
+        for (QAbstractButton *button : box->buttons())
             buttons << button->text();
         box->button(QMessageBox::Discard)->click();
     });
@@ -378,7 +359,8 @@ void TestTrust::failedSave_isNotForgotten_retriedAndAskedAboutAtExit()
     QVERIFY2(message.startsWith("Your last changes could not be saved to " + f.eventsFile() + ": "),
              qPrintable(message));
     QVERIFY(message.endsWith("."));
-    QVERIFY2(buttons.contains("Save As...") && buttons.contains("Retry") && buttons.contains("Discard"),
+    QVERIFY2(buttons.contains("Save As...") && buttons.contains("Retry") &&
+                 buttons.contains("Discard"),
              qPrintable(buttons.join(", ")));
     QVERIFY(!f.main()->isVisible());
 }
