@@ -2,8 +2,8 @@
 #include "Agenda.h"
 #include "EventsPath.h"
 #ifdef QUORVA_ICS
-#include "IcsExport.h"
-#include "IcsImport.h"
+#include "ExportCommand.h"
+#include "ImportCommand.h"
 #endif
 
 #include <ctime>

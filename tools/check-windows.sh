@@ -21,7 +21,8 @@ done
 cmake --no-warn-unused-cli -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVA_GUI=OFF -DQUORVA_BENCH=OFF -DQUORVA_WERROR=ON \
     >/dev/null
-cmake --build "$build" -j"$jobs" --target quorva_core quorva_settings quorva-cli "${tests[@]}"
+cmake --build "$build" -j"$jobs" \
+    --target quorva_core quorva_settings quorva_cli quorva-cli "${tests[@]}"
 
 # A prefix of our own: the tests never see a user's Wine registry or files, and root in CI
 # owns the folder it runs in, which Wine insists on.

@@ -1,5 +1,6 @@
 #include "IcsExport.h"
 #include "CommandLine.h"
+#include "ExportCommand.h"
 #include "IcsTestSupport.h"
 #include "TempFolder.h"
 

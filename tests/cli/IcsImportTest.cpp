@@ -2,6 +2,7 @@
 #include "CommandLine.h"
 #include "IcsExport.h"
 #include "IcsTestSupport.h"
+#include "ImportCommand.h"
 #include "InstanceChannel.h"
 #include "RunningCopy.h"
 #include "ScopedEnvironment.h"

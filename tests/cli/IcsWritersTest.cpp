@@ -1,6 +1,7 @@
 // import-ics runs at the same moment on one events file: each adds its events on top of the
 // others', and what each reports is in the file afterwards.
 #include "IcsImport.h"
+#include "ImportCommand.h"
 #include "Pool.h"
 #include "ScopedEnvironment.h"
 #include "TempFolder.h"

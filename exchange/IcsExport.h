@@ -1,8 +1,7 @@
 #pragma once
-// quorva-cli export-ics: the stored events as one iCalendar (RFC 5545) calendar.
+// The stored events as one iCalendar (RFC 5545) calendar.
 
 #include <chrono>
-#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -17,11 +16,3 @@ struct TIcsExport {
 // occurrence on or after 1/1/1980 (a one-time entry's own date), the kind's RRULE.
 // stamp is the DTSTAMP of every event, the moment the calendar was made.
 TIcsExport ExportIcs(const TEvents &events, std::chrono::sys_seconds stamp);
-
-std::string ExportIcsUsage();
-
-// Runs "export-ics" with the arguments that follow it; defaultFile is the events file read
-// when no --file is given. Writes to --out, or to out; problems and left-out entries to err.
-int RunExportIcs(const std::vector<std::string> &args, std::chrono::sys_days today,
-                 std::chrono::sys_seconds now, const std::string &defaultFile, std::ostream &out,
-                 std::ostream &err);

@@ -1,10 +1,9 @@
 #pragma once
-// quorva-cli import-ics: the events of an iCalendar (RFC 5545) file added to the store.
+// The events of an iCalendar (RFC 5545) file added to the store.
 
 #include <array>
 #include <chrono>
 #include <cstddef>
-#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -30,9 +29,15 @@ constexpr long long IcsMaxFileSteps = 1000000;
 // Changes of the time zones the events are in, as libical expands them.
 constexpr int IcsMaxZoneChanges = 100000;
 
+// "the file is larger than 16 MB": why a file beyond IcsMaxFileBytes is refused.
+std::string IcsFileTooLarge();
+
+// The store's five kinds, in its order.
+enum TIcsKind { KindOnce, KindWeekly, KindMonthly, KindYearly, KindNWeekdayly };
+
 struct TIcsImport {
-    // Entries added or extended, per kind in the store's order: one-time, weekly, monthly,
-    // yearly, n-th weekday. An entry counts only when its text in the store changed.
+    // Entries added or extended, per kind in the store's order (TIcsKind): one-time, weekly,
+    // monthly, yearly, n-th weekday. An entry counts only when its text in the store changed.
     std::array<int, 5> Added{};
     int Expanded = 0;                 // events whose dates no kind has exactly
     int ExpandedEntries = 0;          // one-time entries those gave, before merging
@@ -57,11 +62,3 @@ struct TIcsImport {
 // an event cannot be read or the file goes beyond the limits above (also when memory runs
 // out); events is then unchanged.
 TIcsImport ImportIcs(const std::string &icsText, TEvents &events, std::chrono::sys_days today);
-
-std::string ImportIcsUsage();
-
-// Runs "import-ics" with the arguments that follow it; defaultFile is the events file written
-// when no --file is given. Refuses while the calendar runs, since its next save would drop
-// the imported events.
-int RunImportIcs(const std::vector<std::string> &args, std::chrono::sys_days today,
-                 const std::string &defaultFile, std::ostream &out, std::ostream &err);
