@@ -1,27 +1,11 @@
 #include "EventsPath.h"
 #include "ScopedEnvironment.h"
 #include "TempFolder.h"
+#include "WithoutRoot.h"
 
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
-#include <unistd.h>
-#endif
-
 namespace fs = std::filesystem;
-
-namespace {
-
-// Permission bits bind every user but the superuser, who can write anywhere.
-bool PermissionsBind() {
-#ifdef _WIN32
-    return true;
-#else
-    return ::geteuid() != 0;
-#endif
-}
-
-} // namespace
 
 TEST(DefaultEventsFilePath, IsBesideTheExecutableWhenItsFolderIsWritable) {
     TempFolder folder;
@@ -42,14 +26,19 @@ TEST(DefaultEventsFilePath, MovesToTheDataFolderWhenTheExecutablesFolderCannotBe
     EXPECT_TRUE(fs::is_directory(folder.Path() / "data" / "Quorva"));
 
 #ifndef _WIN32
-    if (!PermissionsBind())
-        GTEST_SKIP() << "the superuser can write every folder and file";
-    // A folder's read-only attribute does not stop writing in it on Windows.
+    // A folder's read-only attribute does not stop writing in it on Windows. Permission bits
+    // bind only a user without root, so the check runs as one.
     const fs::path exeDir = folder.Path() / "bin";
     fs::create_directories(exeDir);
-    fs::permissions(exeDir, fs::perms::owner_write, fs::perm_options::remove);
-    EXPECT_EQ(DefaultEventsFilePath(exeDir), redirected) << "read-only folder";
-    fs::permissions(exeDir, fs::perms::owner_write, fs::perm_options::add);
+    const std::string result = RunWithoutRoot(folder.Path(), [&]() -> std::string {
+        fs::permissions(exeDir, fs::perms::owner_write, fs::perm_options::remove);
+        const std::string chosen = DefaultEventsFilePath(exeDir);
+        fs::permissions(exeDir, fs::perms::owner_write, fs::perm_options::add);
+        return chosen == redirected ? "" : "a read-only folder gave " + chosen;
+    });
+    if (result.rfind("skip: ", 0) == 0)
+        GTEST_SKIP() << result;
+    EXPECT_EQ(result, "");
 #endif
 }
 
