@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Drives the real program in a real X server, the way a person would: a first start in an
-# empty application folder, one event typed into today's cell and saved, the event found
-# again, a second copy that hands over and ends, and a log-off (SIGTERM) that writes the
-# settings. Everything lives in a temporary folder; the main window's picture stays in the
+# Drives the real program in a real X server with a window manager and a tray host, the way a
+# person would: a first start in an empty application folder, one event typed into today's
+# cell and saved, the event found again, a second copy that hands over and ends, and a
+# log-off (SIGTERM) that writes the settings. Everything lives in a temporary folder; the main window's picture stays in the
 # build folder as e2e-main-window.png.
 #
 # Usage: run_e2e.sh QUORVA_EXECUTABLE BUILD_DIR
@@ -18,7 +18,7 @@ build=$(realpath "$2")
 # Re-run inside a private X server; -a takes the next free display from a random start, so
 # runs that start at the same moment do not race for the same number.
 if [ -z "${QUORVA_E2E_DISPLAY_READY:-}" ]; then
-    for tool in xvfb-run xdotool import convert; do
+    for tool in xvfb-run xdotool import convert openbox trayer xprop; do
         command -v "$tool" >/dev/null || { echo "e2e: $tool is missing" >&2; exit 1; }
     done
     export QUORVA_E2E_DISPLAY_READY=1
@@ -29,12 +29,25 @@ fi
 # The program may take several seconds to start on a busy machine.
 readonly WAIT=45
 
+# A desktop as people have it: a window manager (frames, focus, placement) and a tray host.
+openbox --sm-disable >/dev/null 2>&1 &
+desktop_pids=($!)
+disown
+for ((i = 0; i < WAIT * 10; i++)); do
+    xprop -root _NET_WORKAREA 2>/dev/null | grep -q '=' && break
+    sleep 0.1
+done
+trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel --height 24 \
+    --SetDockType true --SetPartialStrut true >/dev/null 2>&1 &
+desktop_pids+=($!)
+disown
+
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorva-e2e.XXXXXX")
 pids=()
 cleanup() {
     local status=$?
     local pid
-    for pid in "${pids[@]}"; do
+    for pid in "${pids[@]}" "${desktop_pids[@]}"; do
         kill -KILL "$pid" 2>/dev/null || true
     done
     if [ $status -ne 0 ] && [ -f "$work/first.log" ]; then
