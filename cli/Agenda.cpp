@@ -78,11 +78,15 @@ int RunAgenda(const std::vector<std::string> &args, sys_days today, const std::s
         out << AgendaUsage();
         return ExitOk;
     }
+    // Only the one-time events of the days asked for are kept: a large calendar costs its
+    // reading, not a store of every date it holds.
+    const sys_days first = from.value_or(today);
     TEvents events;
-    if (!ReadEventsForCommand(commandLine.Option("--file"), defaultFile, today, events, err))
+    if (!ReadEventsForCommand(commandLine.Option("--file"), defaultFile, today, events, err, first,
+                              first + std::chrono::days(std::max(days, 0))))
         return ExitCannotRead;
     std::string output;
-    for (const auto &[date, dayText] : events.BuildReminders(days, from.value_or(today)))
+    for (const auto &[date, dayText] : events.BuildReminders(days, first))
         output.append(AgendaLine(ToSysDays(date), dayText)).push_back('\n');
     out << output;
     return ExitOk;

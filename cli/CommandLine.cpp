@@ -46,7 +46,9 @@ std::string ParseCommandLine(const std::vector<std::string> &args,
 
 bool ReadEventsForCommand(const std::optional<std::string> &explicitFile,
                           const std::string &defaultFile, std::chrono::sys_days today,
-                          TEvents &events, std::ostream &err) {
+                          TEvents &events, std::ostream &err,
+                          std::optional<std::chrono::sys_days> onlyFrom,
+                          std::optional<std::chrono::sys_days> onlyTo) {
     const std::string path = explicitFile.value_or(defaultFile);
     std::string text;
     std::string reason;
@@ -55,6 +57,6 @@ bool ReadEventsForCommand(const std::optional<std::string> &explicitFile,
         err << "quorva-cli: cannot read " << path << ": " << reason << "\n";
         return false;
     }
-    events.LoadFromIniText(std::move(text), 0, today);
+    events.LoadFromIniText(std::move(text), 0, today, onlyFrom, onlyTo);
     return true;
 }

@@ -32,7 +32,10 @@ std::string ParseCommandLine(const std::vector<std::string> &args,
 
 // Fills events from the file at explicitFile, or at defaultFile when none was given; a missing
 // default file is an empty calendar, a missing explicit one a failure. Old one-time events
-// are all kept. On failure names the path and the reason on err and returns false.
+// are all kept, unless onlyFrom and onlyTo limit them to the days a read-only command plans.
+// On failure names the path and the reason on err and returns false.
 bool ReadEventsForCommand(const std::optional<std::string> &explicitFile,
                           const std::string &defaultFile, std::chrono::sys_days today,
-                          TEvents &events, std::ostream &err);
+                          TEvents &events, std::ostream &err,
+                          std::optional<std::chrono::sys_days> onlyFrom = std::nullopt,
+                          std::optional<std::chrono::sys_days> onlyTo = std::nullopt);

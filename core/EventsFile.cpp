@@ -136,19 +136,23 @@ void TEvents::LoadFromIni(const std::string &path, int wipeMonths, sys_days toda
     LoadFromIniText(std::move(text), wipeMonths, today);
 }
 
-void TEvents::LoadFromIniText(std::string text, int wipeMonths, sys_days today) {
+void TEvents::LoadFromIniText(std::string text, int wipeMonths, sys_days today,
+                              std::optional<sys_days> onlyOnceFrom,
+                              std::optional<sys_days> onlyOnceTo) {
     const IniFile file = IniFile::FromText(std::move(text));
     Clear();
     // Keys come in file order, which is the store's order for a file this program wrote;
     // the hint makes each insertion constant time then.
     for (const auto &[key, value] : file.ReadSection(SectionOnce)) {
         int month = 0, day = 0, year = 0;
-        std::string date(key);
-        if (value.empty() || !ParseDate(date, month, day, year))
+        std::string keyText(key);
+        if (value.empty() || !ParseDate(keyText, month, day, year))
             continue;
-        if (IsWiped(sys_days{std::chrono::year{year} / month / day}, wipeMonths, today))
+        const sys_days date{std::chrono::year{year} / month / day};
+        if (IsWiped(date, wipeMonths, today) || (onlyOnceFrom && date < *onlyOnceFrom) ||
+            (onlyOnceTo && date > *onlyOnceTo))
             continue;
-        Once.insert_or_assign(Once.end(), std::move(date), Decode(value));
+        Once.insert_or_assign(Once.end(), std::move(keyText), Decode(value));
     }
     for (const auto &[section, map] :
          {std::pair{SectionWeekly, &Weekly}, std::pair{SectionMonthly, &Monthly}}) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -91,8 +92,12 @@ public:
     // QuorvaError("Unable to read <path>: <reason>") and leaves the store unchanged, so that a
     // later save cannot overwrite events that were never loaded.
     void LoadFromIni(const std::string &path, int wipeMonths, std::chrono::sys_days today);
-    // The same, from the file's text already read.
-    void LoadFromIniText(std::string text, int wipeMonths, std::chrono::sys_days today);
+    // The same, from the file's text already read. With onlyOnceFrom and onlyOnceTo, one-time
+    // events outside that range are not kept: for readers that plan those days only and never
+    // save (the agenda), which then hold a fraction of a large file.
+    void LoadFromIniText(std::string text, int wipeMonths, std::chrono::sys_days today,
+                         std::optional<std::chrono::sys_days> onlyOnceFrom = std::nullopt,
+                         std::optional<std::chrono::sys_days> onlyOnceTo = std::nullopt);
     // Rewrites the five sections of the file at path, keeping its other sections (an existing
     // file that cannot be read is not overwritten: that too is a failure to write).
     // Crash-safe: a temporary file in the same folder, flushed and renamed over the old one.

@@ -1,4 +1,5 @@
 #include "Agenda.h"
+#include "Pool.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -111,4 +112,33 @@ TEST(AgendaCommand, HelpPrintsTheUsage) {
 
 TEST(AgendaLine, TurnsEveryLineBreakIntoOneBlank) {
     EXPECT_EQ(AgendaLine(sys_days{2025y / January / 5}, "a\r\nb\nc\rd, e"), "1/5/2025\ta b c d, e");
+}
+
+// The agenda keeps only the one-time events of its days; what it prints must be what the whole
+// calendar plans, at both ends of the range and for leading zeros in a key.
+TEST(AgendaCommand, PlansExactlyWhatTheWholeCalendarPlansOverItsDays) {
+    TempFolder folder;
+    const std::string file = folder.File("quorva.ini");
+    std::string content = "[Once]\r\n";
+    for (int day = 1; day <= 31; ++day)
+        content += "3/" + std::to_string(day) + "/2025=Once " + std::to_string(day) + "\r\n";
+    content += "04/01/2025=Leading zeros\r\n4/1/2025=April first\r\n[Weekly]\r\n2=Gym\r\n"
+               "[Monthly]\r\n20=Rent\r\n[NWeekdayly]\r\n0/2/3=Last Monday\r\n";
+    TempFolder::Write(file, content);
+    TEvents whole;
+    whole.LoadFromIni(file, 0, Today);
+    for (const auto &[from, count] : {std::pair{Today, 7}, std::pair{Today + days(10), 12},
+                                     std::pair{Today - days(35), 0}}) {
+        std::string expected;
+        for (const auto &[date, text] : whole.BuildReminders(count, from))
+            expected += AgendaLine(ToSysDays(date), text) + "\n";
+        const year_month_day ymd{from};
+        const std::string fromText = FormatDate(static_cast<int>(unsigned(ymd.month())),
+                                                static_cast<int>(unsigned(ymd.day())),
+                                                static_cast<int>(ymd.year()));
+        const AgendaRun run =
+            Agenda({"--file", file, "--from", fromText, "--days", std::to_string(count)}, "");
+        EXPECT_EQ(run.out, expected) << fromText << " + " << count;
+        EXPECT_NE(run.out, "") << fromText;
+    }
 }
