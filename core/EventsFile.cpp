@@ -23,8 +23,20 @@ constexpr std::string_view SectionYearly = "Yearly";
 constexpr std::string_view SectionNWeekdayly = "NWeekdayly";
 
 // A text over the limit keeps its first 4095 characters; one of exactly 4096 is kept whole.
+// Where the cut would split a UTF-8 character, the whole character goes: a half of it would
+// read back as a stray Windows-1252 character.
 std::string_view CutToLimit(std::string_view text) {
-    return text.size() > MaxValueLength ? text.substr(0, MaxValueLength - 1) : text;
+    if (text.size() <= MaxValueLength)
+        return text;
+    std::size_t cut = MaxValueLength - 1;
+    std::size_t lead = cut;
+    while (lead > 0 && cut - lead < 3 && (static_cast<unsigned char>(text[lead]) & 0xC0) == 0x80)
+        --lead;
+    const auto first = static_cast<unsigned char>(text[lead]);
+    const std::size_t length = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC2 ? 2 : 1;
+    if (lead < cut && first >= 0xC2 && first <= 0xF4 && lead + length > cut)
+        cut = lead;
+    return text.substr(0, cut);
 }
 
 // Plain decimal with an optional sign that fits 32 bits; anything else is not a weekday or
@@ -181,8 +193,10 @@ void TEvents::SaveToIni(const std::string &path) const {
                           std::make_error_code(std::errc::permission_denied).message());
     // The previous file stays at hand as a backup. A backup that cannot be written does not
     // stop the save: the save itself keeps the old file whole until the new one is complete.
-    if (!missing)
-        ReplaceFileAtomically(ResolveLinks(path) + ".bak", text);
+    if (!missing) {
+        std::string ignored;
+        ReplaceFileAtomically(ResolveLinks(path) + ".bak", text, ignored, path);
+    }
     IniFile file = IniFile::FromText(std::move(text));
     for (const auto section :
          {SectionOnce, SectionWeekly, SectionMonthly, SectionYearly, SectionNWeekdayly})
@@ -201,7 +215,7 @@ void TEvents::SaveToIni(const std::string &path) const {
 TFileStamp StampOf(const std::string &path) {
     TFileStamp stamp;
     std::error_code ec;
-    const std::filesystem::path file(ResolveLinks(path));
+    const std::filesystem::path file = PathFromUtf8(ResolveLinks(path));
     const auto status = std::filesystem::status(file, ec);
     if (ec || !std::filesystem::exists(status))
         return stamp;

@@ -26,22 +26,26 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
 // Paths arrive as UTF-8, as std::filesystem and Qt hand them out. The narrow C library and
 // std::filesystem::path's narrow constructor would read them in Windows' ANSI code page, which
 // garbles every name outside ASCII, so on Windows they are converted explicitly.
-fs::path FromUtf8(const std::string &path) {
+fs::path PathFromUtf8(const std::string &path) {
 #ifdef _WIN32
     try {
         return fs::path(std::u8string(path.begin(), path.end()));
-    } catch (const fs::filesystem_error &) {
+    } catch (const std::system_error &) {
         // Not UTF-8 after all: read the way the narrow functions would, never a crash.
         return fs::path(path);
     }
 #else
     return fs::path(path);
 #endif
+}
+
+namespace {
+
+fs::path FromUtf8(const std::string &path) {
+    return PathFromUtf8(path);
 }
 
 std::FILE *OpenFile(const fs::path &path, bool forWriting) {
@@ -74,10 +78,13 @@ constexpr std::string_view TemporaryMark = ".tmp-";
 constexpr std::size_t TemporarySuffix = 6;
 
 bool IsTemporaryOf(const fs::path &candidate, const fs::path &target) {
-    const std::string name = candidate.filename().string();
-    const std::string prefix = target.filename().string() + std::string(TemporaryMark);
-    return name.size() == prefix.size() + TemporarySuffix &&
-           name.compare(0, prefix.size(), prefix) == 0;
+    // Native strings: a name outside the narrow code page is no reason to fail.
+    fs::path prefix = target.filename();
+    prefix += std::string(TemporaryMark);
+    const fs::path file = candidate.filename();
+    const auto &name = file.native();
+    const auto &start = prefix.native();
+    return name.size() == start.size() + TemporarySuffix && name.compare(0, start.size(), start) == 0;
 }
 
 #ifdef _WIN32
@@ -128,17 +135,19 @@ mode_t CurrentUmask() {
 
 // Writes content to a new temporary file beside target, with target's permissions (a new
 // file: the umask's), flushed to disk. False with the reason; nothing is left then.
-bool WriteTemporary(const fs::path &target, const std::string &content, fs::path &temporary,
-                    std::string &reason) {
+bool WriteTemporary(const fs::path &target, const fs::path &modeSource, const std::string &content,
+                    fs::path &temporary, std::string &reason) {
     const int fd = CreateTemporary(target, temporary);
     if (fd < 0) {
         reason = SystemReason(errno);
         return false;
     }
     int error = 0;
-#ifndef _WIN32
+#ifdef _WIN32
+    (void)modeSource; // the folder's access rules apply to a new file there
+#else
     struct stat existing {};
-    if (stat(target.c_str(), &existing) == 0) {
+    if (stat(modeSource.c_str(), &existing) == 0) {
         if (fchmod(fd, existing.st_mode & 07777) != 0)
             error = errno;
         // Only the superuser may give the file away; for anybody else it is theirs already.
@@ -234,21 +243,23 @@ std::string ResolveLinks(const std::string &path) {
             break;
         target = next.is_absolute() ? next : target.parent_path() / next;
     }
+    // Not normalised: ".." after a folder that is itself a link is the kernel's to follow.
 #ifdef _WIN32
-    const std::u8string text = target.lexically_normal().u8string();
+    const std::u8string text = target.u8string();
     return std::string(text.begin(), text.end());
 #else
-    return target.lexically_normal().string();
+    return target.string();
 #endif
 }
 
 bool ReplaceFileAtomically(const std::string &path, const std::string &content,
-                           std::string &reason) {
+                           std::string &reason, const std::string &modeFrom) {
     // A link (an events file kept in a synced folder) stays a link: its target is replaced,
     // in the target's own folder so that the rename stays on one file system.
     const fs::path target = FromUtf8(ResolveLinks(path));
+    const fs::path modeSource = modeFrom.empty() ? target : FromUtf8(ResolveLinks(modeFrom));
     fs::path temporary;
-    if (!WriteTemporary(target, content, temporary, reason))
+    if (!WriteTemporary(target, modeSource, content, temporary, reason))
         return false;
     // std::filesystem::rename replaces an existing target on Windows too (MoveFileEx).
     std::error_code ec;
@@ -306,6 +317,11 @@ TFileLock::TFileLock(const std::string &path, int waitMilliseconds) {
             locked_ = true;
             return;
         }
+        if (GetLastError() != ERROR_LOCK_VIOLATION) {
+            CloseHandle(handle_);
+            handle_ = nullptr;
+            return;
+        }
         if (std::chrono::steady_clock::now() >= deadline)
             break;
         Sleep(20);
@@ -321,8 +337,12 @@ TFileLock::TFileLock(const std::string &path, int waitMilliseconds) {
             locked_ = true;
             return;
         }
-        if (errno != EWOULDBLOCK && errno != EINTR)
-            break;
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            // No locks on this file system (some network mounts): write without one.
+            close(fd_);
+            fd_ = -1;
+            return;
+        }
         if (std::chrono::steady_clock::now() >= deadline)
             break;
         usleep(20000);

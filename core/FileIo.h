@@ -2,7 +2,12 @@
 // Whole-file reading and crash-safe whole-file replacement, portable between Linux and Windows.
 // Paths are UTF-8 on Windows too (as std::filesystem::path::string() and Qt give them).
 
+#include <filesystem>
 #include <string>
+
+// A UTF-8 path as the system's own path (on Windows a wide one); a text that is not UTF-8 is
+// read in the narrow code page, never a failure.
+std::filesystem::path PathFromUtf8(const std::string &path);
 
 // Reads the file at path into content. False with a readable reason when it cannot be read;
 // missing is set when the file simply does not exist.
@@ -16,11 +21,12 @@ bool ReadWholeFile(const std::string &path, std::string &content, std::string &r
 // - A path that is a symbolic link stays one: the link's final target is replaced, in the
 //   target's folder.
 // - The old file's permission bits (and, where the system allows, its owner) carry over; a
-//   new file gets 0666 less the umask.
+//   new file gets 0666 less the umask. With modeFrom, they are that file's instead (a backup
+//   is as private as the file it keeps).
 // False with the system's reason ("No space left on device") on any failure; the temporary
 // file is then removed and the old file untouched.
 bool ReplaceFileAtomically(const std::string &path, const std::string &content,
-                           std::string &reason);
+                           std::string &reason, const std::string &modeFrom = {});
 bool ReplaceFileAtomically(const std::string &path, const std::string &content);
 
 // The file path finally names, symbolic links followed (a dangling link names the file a

@@ -220,7 +220,10 @@ void TfrmDay::setTabOrder()
 
 void TfrmDay::showEvent(QShowEvent* event)
 {
-    FormShow();
+    // A window restored from minimised is shown again by the system: what the user typed and
+    // the date the editor was opened for stay as they are.
+    if (!event->spontaneous())
+        FormShow();
     QDialog::showEvent(event);
 }
 

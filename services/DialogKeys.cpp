@@ -43,20 +43,20 @@ QWidget *NextOutside(QWidget *from, const QList<QAbstractButton *> &group, bool 
 
 } // namespace
 
-TDialogKeys::TDialogKeys(QObject *parent) : QObject(parent) {
-    connect(qApp, &QApplication::focusChanged, this, &TDialogKeys::focusChanged);
-}
+TDialogKeys::TDialogKeys(QObject *parent) : QObject(parent) {}
 
 void TDialogKeys::Install() {
     if (qApp && !qApp->findChild<TDialogKeys *>(QString(), Qt::FindDirectChildrenOnly))
         qApp->installEventFilter(new TDialogKeys(qApp));
 }
 
-void TDialogKeys::focusChanged(QWidget *old, QWidget *) {
-    previousFocus = old;
-}
-
 bool TDialogKeys::eventFilter(QObject *watched, QEvent *event) {
+    // The widget that loses the focus is told before the one that gains it.
+    if (event->type() == QEvent::FocusOut) {
+        if (auto* widget = qobject_cast<QWidget*>(watched))
+            previousFocus = widget;
+        return false;
+    }
     if (event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
         auto *button = qobject_cast<QAbstractButton *>(watched);

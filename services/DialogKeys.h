@@ -20,6 +20,5 @@ protected:
 
 private:
     explicit TDialogKeys(QObject* parent);
-    void focusChanged(QWidget* old, QWidget* now);
     QPointer<QWidget> previousFocus;
 };

@@ -191,7 +191,7 @@ void TfrmMain::LoadEvents() {
         Events.LoadFromIni(path, wipe, Clock::Today());
         eventsStamp = StampOf(path);
     } catch (const std::exception &error) {
-        QMessageBox::warning(nullptr, Constants::MainCaption, QString::fromLocal8Bit(error.what()));
+        QMessageBox::warning(nullptr, Constants::MainCaption, QString::fromUtf8(error.what()));
     }
 }
 
@@ -219,7 +219,7 @@ bool TfrmMain::saveUnsaved() {
         saveFailure.clear();
         return true;
     } catch (const std::exception &error) {
-        saveFailure = QString::fromLocal8Bit(error.what());
+        saveFailure = QString::fromUtf8(error.what());
         return false;
     }
 }
@@ -246,6 +246,10 @@ bool TfrmMain::settleUnsavedChanges() {
         box.setDefaultButton(QMessageBox::Retry);
         box.setEscapeButton(QMessageBox::Retry);
         box.exec();
+        // A log-off or SIGTERM ends the program under the open box: exec() returns at once
+        // from then on, with nothing clicked, and the close goes on.
+        if (closed || !box.clickedButton())
+            return true;
         if (box.clickedButton() == box.button(QMessageBox::Discard))
             return true;
         if (box.clickedButton() == saveAs) {
@@ -258,7 +262,7 @@ bool TfrmMain::settleUnsavedChanges() {
                 Events.SaveToIni(file.toStdString());
                 return true;
             } catch (const std::exception &error) {
-                saveFailure = QString::fromLocal8Bit(error.what());
+                saveFailure = QString::fromUtf8(error.what());
             }
             continue;
         }
@@ -316,13 +320,13 @@ void TfrmMain::FormClose() {
     try {
         WriteSettingsAtClose(settings);
     } catch (const std::exception &error) {
-        QMessageBox::warning(this, Constants::MainCaption, QString::fromLocal8Bit(error.what()));
+        QMessageBox::warning(this, Constants::MainCaption, QString::fromUtf8(error.what()));
     }
     try {
         WriteStartupEntry(
             QDir::toNativeSeparators(QApplication::applicationFilePath()).toStdString());
     } catch (const std::exception &error) {
-        QMessageBox::warning(this, Constants::MainCaption, QString::fromLocal8Bit(error.what()));
+        QMessageBox::warning(this, Constants::MainCaption, QString::fromUtf8(error.what()));
     }
     if (TrayIcon)
         TrayIcon->hide();

@@ -416,3 +416,32 @@ TEST(EventsFileSave, AReadOnlyFileInAWritableFolderIsNotReplaced) {
     EXPECT_EQ(result, "");
 #endif
 }
+
+TEST(EventTextEncoding, ACutNeverSplitsAUtf8Character) {
+    const std::string cyrillic = "\xD0\x96"; // one character, two bytes
+    std::string text;
+    for (int i = 0; i < 2100; ++i)
+        text += cyrillic;
+    const std::string value = EncodeEventText(text);
+    EXPECT_EQ(value.size(), 4094u) << "4095 would end in half a character";
+    EXPECT_EQ(value.substr(value.size() - 2), cyrillic);
+    // Bytes of a Windows code page are cut where they always were.
+    EXPECT_EQ(EncodeEventText(std::string(5000, '\xE9')).size(), 4095u);
+}
+
+#ifndef _WIN32
+TEST(EventsFileSave, TheBackupIsAsPrivateAsTheFile) {
+    TempFolder folder;
+    const std::string path = folder.File("quorva.ini");
+    TempFolder::Write(path, "[Weekly]\r\n1=private\r\n");
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read |
+                                           std::filesystem::perms::owner_write);
+    const mode_t old = umask(022);
+    TEvents events;
+    events.SetWeekly(2, "new");
+    events.SaveToIni(path);
+    umask(old);
+    EXPECT_EQ(std::filesystem::status(path + ".bak").permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+#endif
