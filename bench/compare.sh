@@ -10,8 +10,8 @@
 # Usage: bench/compare.sh [--events N] [--runs K] [--scale]
 #   --events N  one-time events in the calendar (default 100000)
 #   --runs K    timed runs of each program (default 5)
-#   --scale     the same at 10,000, 100,000 and 1,000,000 events, then a table; calcurse
-#               needs about a minute a run at 1,000,000
+#   --scale     the same at 10,000, 100,000 and 1,000,000 events (--events is ignored), then
+#               a table; 1,000,000 one-time events need the years 1900..4637
 # The programs come from $BUILD (default build/ at the repository's root): quorva,
 # quorva-cli and bench/bench_bare_window. Missing packages (calcurse, xvfb, xdotool,
 # x11-utils, time) are installed with apt-get, as root or through sudo.
@@ -50,7 +50,8 @@ quorva=$BUILD/quorva
 cli=$BUILD/quorva-cli
 bare=$BUILD/bench/bench_bare_window
 for program in "$quorva" "$cli" "$bare"; do
-    [ -x "$program" ] || die "$program is missing: build it first (cmake --build build), or set BUILD"
+    [ -x "$program" ] ||
+        die "$program is missing: build it first (cmake --build build), or point BUILD elsewhere"
 done
 
 # shellcheck source=tools/deps.sh disable=SC1091
@@ -74,7 +75,11 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 now_us() { echo "${EPOCHREALTIME/./}"; }
-median() { printf '%s\n' "$@" | sort -g | awk '{v[NR] = $1} END {print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+median() {
+    printf '%s\n' "$@" | sort -g |
+        awk '{v[NR] = $1}
+             END {printf "%.0f\n", NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'
+}
 seconds() { awk -v us="$1" 'BEGIN {printf "%.3f", us / 1e6}'; }
 mib() { awk -v kib="$1" 'BEGIN {printf "%.1f", kib / 1024}'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.1f", a / b}'; }
@@ -112,16 +117,19 @@ make_calendar() {
 
 # --- the agenda ----------------------------------------------------------------------------
 
-# The two agendas of today and the next 365 days as "YYYY-MM-DD<tab>text" lines, sorted.
+# The two agendas of $2 and the next 365 days as "YYYY-MM-DD<tab>text" lines, sorted.
 # quorva-cli counts 365 days after the first; calcurse's --days counts the first as well.
+# calcurse gets TZ set only to be quicker (see compare_agendas): the zone stays the same.
 quorva_agenda() {
     "$cli" agenda --file "$1/quorva.ini" --from "$2" --days 365 |
         awk -F'\t' '{split($1, d, "/"); n = split($2, t, ", ")
-                     for (i = 1; i <= n; i++) printf "%04d-%02d-%02d\t%s\n", d[3], d[1], d[2], t[i]}' |
+                     for (i = 1; i <= n; i++)
+                         printf "%04d-%02d-%02d\t%s\n", d[3], d[1], d[2], t[i]}' |
         LC_ALL=C sort
 }
 calcurse_agenda() {
-    calcurse -D "$1/calcurse" -Q --from "$2" --days 366 --output-datefmt '%Y-%m-%d' |
+    TZ=${TZ:-:/etc/localtime} calcurse -D "$1/calcurse" -Q --from "$2" --days 366 \
+        --output-datefmt '%Y-%m-%d' |
         awk '/^[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]:$/ {date = substr($0, 1, 10); next}
              /^ \* / {printf "%s\t%s\n", date, substr($0, 4)}' |
         LC_ALL=C sort
@@ -171,7 +179,8 @@ compare_agendas() {
         "$(spread "${calcurse_us[@]}")" "$(mib "$agenda_calcurse_kib")"
     printf '  %-46s %s\n' "the same with TZ=$tz" "$(spread "${tz_us[@]}")"
     printf '  %-46s %s x, with TZ set %s x\n' "calcurse time / quorva-cli time" \
-        "$(ratio "$agenda_calcurse" "$agenda_quorva")" "$(ratio "$agenda_calcurse_tz" "$agenda_quorva")"
+        "$(ratio "$agenda_calcurse" "$agenda_quorva")" \
+        "$(ratio "$agenda_calcurse_tz" "$agenda_quorva")"
 }
 
 # --- the window ----------------------------------------------------------------------------
@@ -232,7 +241,8 @@ time_window() {
     running=$!
     while [ -z "$mapped" ]; do
         if ! read -r -t 1 -u "${XEV[0]}" line; then
-            kill -0 "$running" 2>/dev/null || die "$1 ended before its window appeared: $(cat "$work/window.log")"
+            kill -0 "$running" 2>/dev/null ||
+                die "$1 ended before its window appeared: $(cat "$work/window.log")"
             (($(now_us) - start < WAIT * 1000000)) || die "no window \"$title\" within $WAIT s"
             continue
         fi
@@ -300,10 +310,10 @@ compare_at() {
     rm -rf "$folder"
 }
 
-echo "Quorva ($BUILD) against calcurse $calcurse_version and a bare Qt window;" \
-    "medians of $runs runs in turns, (fastest-slowest), peak memory"
-echo "calcurse's form of Quorva's repeating events: weekly {1W}, monthly {1M}, yearly {1Y}," \
-    "n-th and last weekday {1Y w.. m..}: exact equivalents, checked on each agenda below"
+echo "Quorva ($BUILD) against calcurse $calcurse_version and a bare Qt window: medians of" \
+    "$runs runs taken in turns (fastest-slowest), and the median peak resident memory"
+echo "Quorva's repeating events as calcurse rules: weekly {1W}, monthly {1M}, yearly {1Y}," \
+    "n-th and last weekday of a month {1Y wK mM}; the agendas are compared below"
 start_x
 if ((scale)); then
     for size in 10000 100000 1000000; do

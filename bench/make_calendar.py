@@ -8,8 +8,8 @@ of letters and digits only, so that the two agendas can be compared word for wor
 (Quorva joins a day's events with ", "), no backslash, no line break. The same seed gives
 the same files byte for byte.
 
-calcurse has no "every day, forever" outside its recurrence rules, so a repeating Quorva key
-becomes a calcurse event that repeats from its first date on or after 1 January 1900:
+A repeating Quorva key holds on every date that matches it; its calcurse event repeats from
+the first such date on or after 1 January 1900:
   weekly W      {1W} from the first such weekday
   monthly D     {1M} from January 1900; calcurse skips months without day D, as Quorva does
   yearly M/D    {1Y} from 1900 (2/29 from 1904); only leap years have 2/29, in both
@@ -64,7 +64,7 @@ def nth_weekday(year, month, n, weekday):
 
 
 def make(count, seed):
-    """Returns (once, weekly, monthly, yearly, nweekdayly): lists of (key, text, apts line)."""
+    """Returns the five kinds' lists of (key, text, apts line) and the last one-time date."""
     rng = random.Random(seed)
     last = last_day_for(count)
     span = (last - FIRST_DAY).days + 1
