@@ -153,18 +153,33 @@ void TEvents::LoadFromIniText(std::string text, int wipeMonths, sys_days today,
                               std::optional<sys_days> onlyOnceTo) {
     const IniFile file = IniFile::FromText(std::move(text));
     Clear();
-    // Keys come in file order, which is the store's order for a file this program wrote;
-    // the hint makes each insertion constant time then.
-    for (const auto &[key, value] : file.ReadSection(SectionOnce)) {
-        int month = 0, day = 0, year = 0;
-        std::string keyText(key);
-        if (value.empty() || !ParseDate(keyText, month, day, year))
-            continue;
-        const sys_days date{std::chrono::year{year} / month / day};
-        if (IsWiped(date, wipeMonths, today) || (onlyOnceFrom && date < *onlyOnceFrom) ||
-            (onlyOnceTo && date > *onlyOnceTo))
-            continue;
-        Once.insert_or_assign(Once.end(), std::move(keyText), Decode(value));
+    if (onlyOnceFrom || onlyOnceTo) {
+        // A few days of a large file: each key is looked at in passing and only the ones kept
+        // are stored. Of two equal keys the first is read, as everywhere.
+        file.ForEachEntry(SectionOnce, [&](std::string_view key, std::string_view value) {
+            int month = 0, day = 0, year = 0;
+            std::string keyText(key);
+            if (value.empty() || !ParseDate(keyText, month, day, year))
+                return;
+            const sys_days date{std::chrono::year{year} / month / day};
+            if (IsWiped(date, wipeMonths, today) || (onlyOnceFrom && date < *onlyOnceFrom) ||
+                (onlyOnceTo && date > *onlyOnceTo))
+                return;
+            Once.try_emplace(std::move(keyText), Decode(value));
+        });
+    } else {
+        // Keys come in file order, which is the store's order for a file this program wrote;
+        // the hint makes each insertion constant time then.
+        for (const auto &[key, value] : file.ReadSection(SectionOnce)) {
+            int month = 0, day = 0, year = 0;
+            std::string keyText(key);
+            if (value.empty() || !ParseDate(keyText, month, day, year))
+                continue;
+            const sys_days date{std::chrono::year{year} / month / day};
+            if (IsWiped(date, wipeMonths, today))
+                continue;
+            Once.insert_or_assign(Once.end(), std::move(keyText), Decode(value));
+        }
     }
     for (const auto &[section, map] :
          {std::pair{SectionWeekly, &Weekly}, std::pair{SectionMonthly, &Monthly}}) {

@@ -39,6 +39,14 @@ public:
     // Every key of the section in file order, each with the value Read would return for it.
     // One pass over the section, however many keys it has.
     std::vector<Entry> ReadSection(std::string_view section) const;
+    // Calls visit(key, value) for every entry of the section in file order, repeated keys
+    // included, without building anything: for readers that keep only a few of many entries.
+    template <typename Visit> void ForEachEntry(std::string_view section, Visit &&visit) const {
+        for (const Section *found : FindAll(section))
+            for (const Line &line : found->Lines)
+                if (line.IsEntry)
+                    visit(line.Key(), line.Value());
+    }
 
     void EraseSection(std::string_view section);
     // Replaces the value of the key's first occurrence, or appends the key to the section
