@@ -135,9 +135,13 @@ IniFile IniFile::FromText(std::string text) {
             rest.remove_prefix(
                 end +
                 ((rest[end] == '\r' && end + 1 < rest.size() && rest[end + 1] == '\n') ? 2 : 1));
-        if (ParseHeader(line, name))
+        if (ParseHeader(line, name)) {
             file.sections_.push_back(Section{name, std::string(line), {}});
-        else
+            // Room for as many lines as the rest of the file could hold at 16 bytes a line:
+            // address space only, which costs nothing until used, where growing by doubling
+            // would touch (and fault in) twice the memory of a large section.
+            file.sections_.back().Lines.reserve(rest.size() / 16 + 4);
+        } else
             file.sections_.back().Lines.push_back(ParseLine(line));
     }
     return file;
