@@ -117,15 +117,11 @@ IniFile::Line IniFile::MakeEntry(std::string_view key, std::string_view value) {
     return ParseLine(text);
 }
 
-IniFile IniFile::FromText(std::string text) {
-    IniFile file;
-    file.source_ = std::make_shared<const std::string>(std::move(text));
-    file.sections_.emplace_back();
-    std::string_view rest(*file.source_);
+// Calls visit(line) for each line of text, a byte-order mark at the start skipped.
+template <typename Visit> static void ForEachLine(std::string_view rest, Visit &&visit) {
     // A byte-order mark is no part of the first line: the first header must still be read.
     if (rest.starts_with("\xEF\xBB\xBF"))
         rest.remove_prefix(3);
-    std::string name;
     while (!rest.empty()) {
         const std::size_t end = LineLength(rest);
         const auto line = rest.substr(0, end);
@@ -135,15 +131,36 @@ IniFile IniFile::FromText(std::string text) {
             rest.remove_prefix(
                 end +
                 ((rest[end] == '\r' && end + 1 < rest.size() && rest[end + 1] == '\n') ? 2 : 1));
+        visit(line);
+    }
+}
+
+IniFile IniFile::FromText(std::string text) {
+    IniFile file;
+    file.source_ = std::make_shared<const std::string>(std::move(text));
+    const std::string_view all(*file.source_);
+    std::string name;
+    // First the number of lines of each section, so that each gets its room at once: growing
+    // a large section by doubling would touch (and fault in) twice its memory.
+    std::vector<std::size_t> counts(1, 0);
+    ForEachLine(all, [&](std::string_view line) {
+        const auto first = line.find_first_not_of(" \t");
+        if (first != std::string_view::npos && line[first] == '[' && ParseHeader(line, name))
+            counts.push_back(0);
+        else
+            ++counts.back();
+    });
+    file.sections_.reserve(counts.size());
+    file.sections_.emplace_back();
+    file.sections_.back().Lines.reserve(counts[0]);
+    ForEachLine(all, [&](std::string_view line) {
         if (ParseHeader(line, name)) {
             file.sections_.push_back(Section{name, std::string(line), {}});
-            // Room for as many lines as the rest of the file could hold at 16 bytes a line:
-            // address space only, which costs nothing until used, where growing by doubling
-            // would touch (and fault in) twice the memory of a large section.
-            file.sections_.back().Lines.reserve(rest.size() / 16 + 4);
-        } else
+            file.sections_.back().Lines.reserve(counts[file.sections_.size() - 1]);
+        } else {
             file.sections_.back().Lines.push_back(ParseLine(line));
-    }
+        }
+    });
     return file;
 }
 
