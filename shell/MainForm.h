@@ -118,6 +118,7 @@ private:
     QSize reminderFrameSize();
     void fitReminderToWorkArea();
     void placeReminder();
+    void settleReminder(int triesLeft);
 
     bool quitAtStart = false;
     bool startMinimized = false;

@@ -317,10 +317,29 @@ void TfrmMain::slideStep() {
     if (slideRow == height) {
         slideRow = 0;
         slideTimer->stop();
+        QTimer::singleShot(150, this, [this] { settleReminder(3); });
         return;
     }
     ++slideRow;
     slideTimer->start();
+}
+
+// The window manager may still be framing the window while the last steps run, and then takes
+// a position as the inside's rather than the frame's. Once it is done, the frame is measured
+// where the X server has it and moved by what is missing, a few times at most.
+void TfrmMain::settleReminder(int triesLeft) {
+    if (!frmReminder || !frmReminder->isVisible() || sliding() || !frmReminder->windowHandle())
+        return;
+    const QMargins frame = frmReminder->windowHandle()->frameMargins();
+    const QPoint inside = frmReminder->mapToGlobal(QPoint(0, 0));
+    const QRect actual(inside - QPoint(frame.left(), frame.top()),
+                       frmReminder->size().grownBy(frame));
+    const QPoint wanted(slideArea.left() + slideArea.width() - actual.width(),
+                        slideArea.top() + slideArea.height() - actual.height());
+    if (actual.topLeft() == wanted || triesLeft <= 0)
+        return;
+    frmReminder->move(frmReminder->pos() + (wanted - actual.topLeft()));
+    QTimer::singleShot(150, this, [this, triesLeft] { settleReminder(triesLeft - 1); });
 }
 
 void TfrmMain::ActionPrefExecute() {

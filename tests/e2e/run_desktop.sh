@@ -34,6 +34,7 @@ cleanup() {
     local status=$?
     local pid
     [ -n "$program" ] && kill -KILL "$program" 2>/dev/null
+    stop_desktop
     for pid in "${pids[@]}"; do
         kill -TERM "$pid" 2>/dev/null || true
     done
@@ -65,27 +66,8 @@ for ((i = 0; i < WAIT * 10; i++)); do
 done
 [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=":$(head -n 1 "$work/display")"
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-# openbox announces the work area once it manages the screen; the tray host's strip comes
-# off it. A tray host started in the same moment as the window manager is sometimes not seen:
-# it is started again then.
-for ((i = 0; i < WAIT * 10; i++)); do
-    xprop -root _NET_WORKAREA 2>/dev/null | grep -q '=' && break
-    sleep 0.1
-done
-for attempt in 1 2 3; do
-    trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel \
-        --height 24 --SetDockType true --SetPartialStrut true >"$work/trayer.log" 2>&1 &
-    tray=$!
-    for ((i = 0; i < 100; i++)); do
-        xprop -root _NET_WORKAREA 2>/dev/null | grep -q ', 776$' && break 2
-        sleep 0.1
-    done
-    kill "$tray" 2>/dev/null || true
-    wait "$tray" 2>/dev/null || true
-done
-pids+=("$tray")
+source "$(dirname "$0")/desktop.sh"
+start_desktop "$WAIT" || fail "the tray host keeps no strip of the screen"
 read -r area_x area_y area_w area_h <<<"$(xprop -root _NET_WORKAREA | sed 's/.*= //; s/,//g' | cut -d' ' -f1-4)"
 [ "$area_h" -eq 776 ] || fail "the tray host keeps no strip: work area $area_x,$area_y ${area_w}x$area_h"
 pass "openbox and trayer run on $DISPLAY, work area ${area_w}x$area_h"

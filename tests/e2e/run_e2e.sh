@@ -30,26 +30,18 @@ fi
 readonly WAIT=45
 
 # A desktop as people have it: a window manager (frames, focus, placement) and a tray host.
-openbox --sm-disable >/dev/null 2>&1 &
-desktop_pids=($!)
-disown
-for ((i = 0; i < WAIT * 10; i++)); do
-    xprop -root _NET_WORKAREA 2>/dev/null | grep -q '=' && break
-    sleep 0.1
-done
-trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel --height 24 \
-    --SetDockType true --SetPartialStrut true >/dev/null 2>&1 &
-desktop_pids+=($!)
-disown
+source "$(dirname "$0")/desktop.sh"
+start_desktop "$WAIT" || { echo "e2e: the tray host keeps no strip of the screen" >&2; exit 1; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorva-e2e.XXXXXX")
 pids=()
 cleanup() {
     local status=$?
     local pid
-    for pid in "${pids[@]}" "${desktop_pids[@]}"; do
+    for pid in "${pids[@]}"; do
         kill -KILL "$pid" 2>/dev/null || true
     done
+    stop_desktop
     if [ $status -ne 0 ] && [ -f "$work/first.log" ]; then
         echo "--- output of the program ---" >&2
         cat "$work/first.log" >&2
