@@ -1,4 +1,4 @@
-# Sourced by the real-window tests: a desktop as people have it on the X server in $DISPLAY,
+# Sourced by the real-window tests, which set WAIT: a desktop as people have it on the X server in $DISPLAY,
 # a window manager (openbox: frames, focus, placement) and a tray host (trayer) that keeps a
 # 24-pixel strip at the bottom of an 800-pixel screen for itself.
 #
@@ -6,6 +6,20 @@
 # appends their process ids to the array desktop_pids. Returns 1 when the tray host's strip
 # never showed in the work area.
 desktop_pids=()
+
+# Window id of the visible top-level window whose title is exactly $1, waiting up to $WAIT s.
+window_named() {
+    timeout "$WAIT" xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1
+}
+# Waits up to $WAIT s until no visible window has the title $1.
+wait_until_gone() {
+    local i
+    for ((i = 0; i < WAIT * 10; i++)); do
+        xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    return 1
+}
 start_desktop() {
     local wait=$1 i attempt tray
     openbox --sm-disable >/dev/null 2>&1 &

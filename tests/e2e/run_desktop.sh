@@ -114,17 +114,6 @@ stop_program() {
 }
 runner=()
 
-window_named() {
-    timeout "$WAIT" xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1
-}
-wait_until_gone() {
-    local i
-    for ((i = 0; i < WAIT * 10; i++)); do
-        xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
-        sleep 0.1
-    done
-    return 1
-}
 # The frame of a window as "X Y W H": its inside as the X server has it, and the frame
 # extents the window manager announced.
 frame_of() {

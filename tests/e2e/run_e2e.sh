@@ -74,19 +74,6 @@ export HOME="$work/home" TMPDIR="$work/tmp" XDG_RUNTIME_DIR="$work/runtime"
 export QT_QPA_PLATFORM=xcb
 unset SESSION_MANAGER
 
-# Window id of the visible top-level window whose title is exactly $1, waiting for it.
-window_named() {
-    timeout "$WAIT" xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1
-}
-# Waits until no visible window has the title $1.
-wait_until_gone() {
-    local i
-    for ((i = 0; i < WAIT * 10; i++)); do
-        xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
-        sleep 0.1
-    done
-    return 1
-}
 # Width and height of a window, as "W H".
 window_size() {
     local WIDTH HEIGHT
