@@ -8,6 +8,7 @@ install(FILES ${CMAKE_CURRENT_LIST_DIR}/../resources/readme.txt DESTINATION shar
 
 if(QUORVA_GUI)
   install(TARGETS quorva RUNTIME DESTINATION bin)
+  install(TARGETS quorva_sound LIBRARY DESTINATION lib/quorva)
   install(FILES ${CMAKE_CURRENT_LIST_DIR}/../resources/quorva.desktop
     DESTINATION share/applications)
   install(FILES ${CMAKE_CURRENT_LIST_DIR}/../resources/icons/quorva.png

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <filesystem>
 
 #ifndef _WIN32
@@ -148,53 +149,79 @@ void TEvents::LoadFromIni(const std::string &path, int wipeMonths, sys_days toda
     LoadFromIniText(std::move(text), wipeMonths, today);
 }
 
+// The number of lines of text, at least: enough room for every entry of its sections.
+std::size_t CountLines(std::string_view text) {
+    std::size_t lines = 1;
+    for (const char *at = text.data(), *end = text.data() + text.size();
+         (at = static_cast<const char *>(std::memchr(at, '\n', static_cast<std::size_t>(end - at))));
+         ++at)
+        ++lines;
+    return lines;
+}
+
 void TEvents::LoadFromIniText(std::string text, int wipeMonths, sys_days today,
                               std::optional<sys_days> onlyOnceFrom,
                               std::optional<sys_days> onlyOnceTo) {
-    const IniFile file = IniFile::FromText(std::move(text));
-    Clear();
-    if (onlyOnceFrom || onlyOnceTo) {
-        // A few days of a large file: each key is looked at in passing and only the ones kept
-        // are stored. Of two equal keys the first is read, as everywhere.
-        file.ForEachEntry(SectionOnce, [&](std::string_view key, std::string_view value) {
+    // The one-time events refer to the file's text, which they keep; the other sections are
+    // small and copied.
+    const auto file = std::make_shared<const std::string>(std::move(text));
+    TOnceMap once;
+    once.StartLoad(file, onlyOnceFrom || onlyOnceTo ? 0 : CountLines(*file));
+    std::vector<IniFile::Entry> weekly, monthly, yearly, nth;
+    IniFile::ScanEntries(*file, [&](std::string_view section, std::string_view key,
+                                    std::string_view value) {
+        if (EqualsNoCase(section, SectionOnce)) {
+            // Keys that are no date, or dates not kept, go whatever their text; of the others
+            // the first one's text counts, as for every key (a date is digits and slashes,
+            // so equal keys are equal bytes).
             int month = 0, day = 0, year = 0;
-            std::string keyText(key);
-            if (value.empty() || !ParseDate(keyText, month, day, year))
+            if (!ParseDate(key, month, day, year))
                 return;
             const sys_days date{std::chrono::year{year} / month / day};
             if (IsWiped(date, wipeMonths, today) || (onlyOnceFrom && date < *onlyOnceFrom) ||
                 (onlyOnceTo && date > *onlyOnceTo))
                 return;
-            Once.try_emplace(std::move(keyText), Decode(value));
-        });
-    } else {
-        // Keys come in file order, which is the store's order for a file this program wrote;
-        // the hint makes each insertion constant time then.
-        for (const auto &[key, value] : file.ReadSection(SectionOnce)) {
-            int month = 0, day = 0, year = 0;
-            std::string keyText(key);
-            if (value.empty() || !ParseDate(keyText, month, day, year))
-                continue;
-            const sys_days date{std::chrono::year{year} / month / day};
-            if (IsWiped(date, wipeMonths, today))
-                continue;
-            Once.insert_or_assign(Once.end(), std::move(keyText), Decode(value));
+            if (value.find('\\') == std::string_view::npos)
+                once.LoadEntry(key, CutToLimit(value));
+            else
+                once.LoadEntry(key, Decode(value));
+        } else if (EqualsNoCase(section, SectionWeekly)) {
+            weekly.push_back({key, value});
+        } else if (EqualsNoCase(section, SectionMonthly)) {
+            monthly.push_back({key, value});
+        } else if (EqualsNoCase(section, SectionYearly)) {
+            yearly.push_back({key, value});
+        } else if (EqualsNoCase(section, SectionNWeekdayly)) {
+            nth.push_back({key, value});
         }
-    }
-    for (const auto &[section, map] :
-         {std::pair{SectionWeekly, &Weekly}, std::pair{SectionMonthly, &Monthly}}) {
-        for (const auto &[key, value] : file.ReadSection(section)) {
+    });
+    once.FinishLoad();
+    Clear();
+    Once = std::move(once);
+    for (auto &[entries, map] : {std::pair{&weekly, &Weekly}, std::pair{&monthly, &Monthly}}) {
+        IniFile::UseFirstValues(*entries);
+        for (const auto &[key, value] : *entries) {
             std::int32_t number = 0;
             if (!value.empty() && ParseIntegerKey(key, number))
                 map->insert_or_assign(map->end(), number, Decode(value));
         }
     }
-    for (const auto &[section, map] :
-         {std::pair{SectionYearly, &Yearly}, std::pair{SectionNWeekdayly, &NWeekdayly}}) {
-        for (const auto &[key, value] : file.ReadSection(section))
+    for (auto &[entries, map] : {std::pair{&yearly, &Yearly}, std::pair{&nth, &NWeekdayly}}) {
+        IniFile::UseFirstValues(*entries);
+        for (const auto &[key, value] : *entries)
             if (!value.empty())
                 map->insert_or_assign(map->end(), std::string(key), Decode(value));
     }
+}
+
+void TEvents::WipeOnce(int wipeMonths, sys_days today) {
+    if (wipeMonths <= 0)
+        return;
+    Once.erase_if([&](std::string_view key) {
+        int month = 0, day = 0, year = 0;
+        return ParseDate(key, month, day, year) &&
+               IsWiped(sys_days{std::chrono::year{year} / month / day}, wipeMonths, today);
+    });
 }
 
 void TEvents::SaveToIni(const std::string &path) const {

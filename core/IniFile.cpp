@@ -63,13 +63,14 @@ public:
             capacity *= 2;
         slots_.assign(capacity, Empty);
     }
-    // The position of the first entry with key, or entries.size() when key is new.
-    std::size_t FindOrAdd(std::string_view key, const std::vector<IniFile::Entry> &entries) {
+    // The position of the first of entries[0 .. position] with entries[position]'s key.
+    std::size_t FindOrAdd(std::size_t position, const std::vector<IniFile::Entry> &entries) {
+        const std::string_view key = entries[position].Key;
         const std::size_t mask = slots_.size() - 1;
         for (std::size_t slot = HashNoCase(key) & mask;; slot = (slot + 1) & mask) {
             if (slots_[slot] == Empty) {
-                slots_[slot] = entries.size();
-                return entries.size();
+                slots_[slot] = position;
+                return position;
             }
             if (EqualsNoCase(entries[slots_[slot]].Key, key))
                 return slots_[slot];
@@ -216,20 +217,38 @@ std::vector<IniFile::Entry> IniFile::ReadSection(std::string_view section) const
     std::size_t lines = 0;
     for (const Section *found : copies)
         lines += found->Lines.size();
-    if (lines == 0)
-        return entries;
     entries.reserve(lines);
-    FirstKeyIndex first(lines);
-    for (const Section *found : copies) {
-        for (const Line &line : found->Lines) {
-            if (!line.IsEntry)
-                continue;
-            const std::size_t index = first.FindOrAdd(line.Key(), entries);
-            entries.push_back(
-                {line.Key(), index == entries.size() ? line.Value() : entries[index].Value});
-        }
-    }
+    for (const Section *found : copies)
+        for (const Line &line : found->Lines)
+            if (line.IsEntry)
+                entries.push_back({line.Key(), line.Value()});
+    UseFirstValues(entries);
     return entries;
+}
+
+void IniFile::UseFirstValues(std::vector<Entry> &entries) {
+    if (entries.empty())
+        return;
+    FirstKeyIndex first(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        entries[i].Value = entries[first.FindOrAdd(i, entries)].Value;
+}
+
+void IniFile::ScanEntries(std::string_view text, const EntryVisitor &visit) {
+    std::string name;
+    bool inSection = false;
+    ForEachLine(text, [&](std::string_view line) {
+        const auto first = line.find_first_not_of(" \t");
+        if (first != std::string_view::npos && line[first] == '[' && ParseHeader(line, name)) {
+            inSection = true;
+            return;
+        }
+        if (!inSection)
+            return;
+        const Line parsed = ParseLine(line);
+        if (parsed.IsEntry)
+            visit(name, parsed.Key(), parsed.Value());
+    });
 }
 
 void IniFile::EraseSection(std::string_view section) {

@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -47,6 +48,16 @@ public:
                 if (line.IsEntry)
                     visit(line.Key(), line.Value());
     }
+
+    // Calls visit(section, key, value) for every entry of text in file order, section being
+    // the name in the header above it (entries before any header are not visited). Reads
+    // text as FromText does, without building anything: for readers of one large file.
+    using EntryVisitor =
+        std::function<void(std::string_view section, std::string_view key, std::string_view value)>;
+    static void ScanEntries(std::string_view text, const EntryVisitor &visit);
+    // Entries of one section in file order, each given the value of the first entry with the
+    // same key: what Read returns for it.
+    static void UseFirstValues(std::vector<Entry> &entries);
 
     void EraseSection(std::string_view section);
     // Replaces the value of the key's first occurrence, or appends the key to the section

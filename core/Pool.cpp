@@ -47,7 +47,7 @@ void StoreOrRemove(Map &map, Key &&key, const std::string &text) {
 
 template <typename Map, typename Key> std::string Lookup(const Map &map, const Key &key) {
     const auto found = map.find(key);
-    return found == map.end() ? std::string() : found->second;
+    return found == map.end() ? std::string() : std::string(found->second);
 }
 
 // Builds "a/b" or "a/b/c" in place; the short keys fit the string's own buffer.
@@ -90,9 +90,10 @@ bool ReadSeparator(std::string_view &text) {
     return true;
 }
 
-template <typename Map, typename Key> const std::string *Find(const Map &map, const Key &key) {
+// The text of key, empty when there is none.
+template <typename Map, typename Key> std::string_view Find(const Map &map, const Key &key) {
     const auto found = map.find(key);
-    return found == map.end() ? nullptr : &found->second;
+    return found == map.end() ? std::string_view() : std::string_view(found->second);
 }
 
 } // namespace
@@ -140,7 +141,7 @@ std::string FormatDate(int month, int day, int year) {
 // tolerated, as hand-edited files have them), the year of four digits. Blanks, signs, a
 // missing or two-digit year are refused: guessing a century would keep an event on a date
 // the user never meant.
-bool ParseDate(const std::string &text, int &month, int &day, int &year) {
+bool ParseDate(std::string_view text, int &month, int &day, int &year) {
     std::string_view rest(text);
     int m = 0, d = 0, y = 0;
     if (!ReadDigits(rest, 2, m) || !ReadSeparator(rest) || !ReadDigits(rest, 2, d) ||
@@ -210,7 +211,7 @@ std::string TEvents::EventsOfDate(int month, int day, int year,
                                   const std::string &separator) const {
     const int weekday = DayOfWeek(month, day, year);
     const int nth = (day + 6) / 7;
-    const std::string *parts[] = {
+    const std::string_view parts[] = {
         Find(Once, FormatDate(month, day, year)),
         Find(Weekly, weekday),
         Find(Monthly, day),
@@ -218,19 +219,19 @@ std::string TEvents::EventsOfDate(int month, int day, int year,
         Find(NWeekdayly, NWeekdaylyKey(nth, weekday, month)),
         // Only the last occurrence of its weekday in the month is also "the last".
         DaysInMonth(month, year) < day + 7 ? Find(NWeekdayly, NWeekdaylyKey(0, weekday, month))
-                                           : nullptr,
+                                           : std::string_view(),
     };
     std::size_t size = 0;
-    for (const std::string *part : parts)
-        if (part && !part->empty())
-            size += part->size() + separator.size();
+    for (const std::string_view part : parts)
+        if (!part.empty())
+            size += part.size() + separator.size();
     std::string result;
     if (size == 0)
         return result;
     result.reserve(size);
-    for (const std::string *part : parts)
-        if (part && !part->empty())
-            result.append(*part).append(separator);
+    for (const std::string_view part : parts)
+        if (!part.empty())
+            result.append(part).append(separator);
     result.resize(size - separator.size());
     return result;
 }
@@ -264,9 +265,9 @@ void TEvents::AddEaster() {
         const std::string key = FormatDate(month, day, y);
         const auto found = Once.find(key);
         if (found == Once.end())
-            Once.emplace(key, "Easter");
-        else if (found->second.find("Easter") == std::string::npos)
-            found->second = "Easter\r\n" + found->second;
+            Once.insert_or_assign(key, "Easter");
+        else if (found->second.find("Easter") == std::string_view::npos)
+            Once.insert_or_assign(key, "Easter\r\n" + std::string(found->second));
     }
 }
 

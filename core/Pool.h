@@ -10,6 +10,9 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+
+#include "OnceMap.h"
 
 // Months are 1 = January .. 12 = December, weekdays 1 = Sunday .. 7 = Saturday.
 // Slot 0 of both tables is empty and never used.
@@ -37,7 +40,7 @@ int DaysInMonth(int month, int year);
 // "M/D/YYYY" without leading zeros, the program's one date format.
 std::string FormatDate(int month, int day, int year);
 // Reads "M/D/YYYY" (leading zeros tolerated); false for anything that is not a real date.
-bool ParseDate(const std::string &text, int &month, int &day, int &year);
+bool ParseDate(std::string_view text, int &month, int &day, int &year);
 
 // An ordered map from a whole day to the text of everything planned on it.
 using TReminders = std::map<TDateTime, std::string>;
@@ -65,7 +68,7 @@ public:
     TEvents();
 
     // The five containers, walked in this order by the events file writer.
-    std::map<std::string, std::string> Once;       // "M/D/YYYY"
+    TOnceMap Once;                                 // "M/D/YYYY"
     std::map<std::int32_t, std::string> Weekly;    // weekday 1 .. 7
     std::map<std::int32_t, std::string> Monthly;   // day of month 1 .. 31
     std::map<std::string, std::string> Yearly;     // "M/D"
@@ -98,6 +101,9 @@ public:
     void LoadFromIniText(std::string text, int wipeMonths, std::chrono::sys_days today,
                          std::optional<std::chrono::sys_days> onlyOnceFrom = std::nullopt,
                          std::optional<std::chrono::sys_days> onlyOnceTo = std::nullopt);
+    // Drops the one-time events a load with wipeMonths would not have kept: for a store read
+    // with 0 before the setting was known.
+    void WipeOnce(int wipeMonths, std::chrono::sys_days today);
     // Rewrites the five sections of the file at path, keeping its other sections (an existing
     // file that cannot be read is not overwritten: that too is a failure to write).
     // Crash-safe: a temporary file in the same folder, flushed and renamed over the old one.

@@ -9,7 +9,7 @@ std::optional<std::string> Find(const Map &map, const Key &key) {
     const auto found = map.find(key);
     if (found == map.end())
         return std::nullopt;
-    return found->second;
+    return std::string(found->second);
 }
 
 // Puts an entry back exactly as it was: no trimming, since a text read from the file may

@@ -64,11 +64,11 @@ std::string Uid(const std::string &kind, const std::string &key) {
     return uid;
 }
 
-std::optional<Occurrence> OnceOccurrence(const std::string &key) {
+std::optional<Occurrence> OnceOccurrence(std::string_view key) {
     int month = 0, day = 0, year = 0;
     if (!ParseDate(key, month, day, year) || FormatDate(month, day, year) != key)
         return std::nullopt;
-    return Occurrence{Uid("once", key), sys_days{std::chrono::year{year} / month / day}, {}};
+    return Occurrence{Uid("once", std::string(key)), sys_days{std::chrono::year{year} / month / day}, {}};
 }
 
 std::optional<Occurrence> WeeklyOccurrence(int key) {
@@ -193,7 +193,8 @@ TIcsExport ExportIcs(const TEvents &events, sys_seconds stamp) {
     icalcomponent_add_property(calendar.get(),
                                icalproperty_new_prodid("-//Quorva//quorva-cli//EN"));
     for (const auto &[key, text] : events.Once)
-        AddEntry(calendar.get(), OnceOccurrence(key), "one-time", key, text, stampTime, result);
+        AddEntry(calendar.get(), OnceOccurrence(key), "one-time", std::string(key),
+                 std::string(text), stampTime, result);
     for (const auto &[key, text] : events.Weekly)
         AddEntry(calendar.get(), WeeklyOccurrence(key), "weekly", std::to_string(key), text,
                  stampTime, result);

@@ -1,63 +1,40 @@
 #include "Sound.h"
 
 #include <QCoreApplication>
-#include <QLoggingCategory>
-#include <QPointer>
-#include <QSoundEffect>
-#include <QUrl>
-
-#include <cstring>
+#include <QDir>
+#include <QLibrary>
 
 namespace {
 
-QLoggingCategory::CategoryFilter previousFilter = nullptr;
-bool filterInstalled = false;
-bool multimediaLoggingAsked = false;
+using PlayFunction = void (*)();
 
-// A machine without a sound device is normal for this program (servers, remote sessions,
-// the test runs), and Qt Multimedia reports that on the console at every attempt. The click
-// is decoration, so its failures stay silent. A QT_LOGGING_RULES that names qt.multimedia
-// still turns them on, for when the sound itself is being investigated.
-void QuietMultimediaFilter(QLoggingCategory *category) {
-    const bool multimedia = std::strncmp(category->categoryName(), "qt.multimedia", 13) == 0;
-    if (multimedia && !multimediaLoggingAsked) {
-        category->setEnabled(QtDebugMsg, false);
-        category->setEnabled(QtInfoMsg, false);
-        category->setEnabled(QtWarningMsg, false);
-        category->setEnabled(QtCriticalMsg, false);
-        return;
-    }
-    if (previousFilter)
-        previousFilter(category);
+// The folders where the click's module may be: beside the program (where it was built or
+// unpacked), then in the lib/quorva folder beside an installed program's bin folder.
+QStringList ModuleFolders() {
+    const QString appDir = QCoreApplication::applicationDirPath();
+    QStringList folders{appDir, QDir::cleanPath(appDir + "/../lib/quorva")};
+#ifdef QUORVA_SOUND_BUILD_DIR
+    folders.append(QStringLiteral(QUORVA_SOUND_BUILD_DIR)); // tests built in other folders
+#endif
+    return folders;
 }
 
-// The audio back end also reports a missing sound server in the default category.
-QtMessageHandler previousHandler = nullptr;
-
-void QuietAudioMessages(QtMsgType type, const QMessageLogContext &context, const QString &text) {
-    if (!multimediaLoggingAsked && (text.startsWith("PulseAudioService:") ||
-                                    text.startsWith("No audio device detected")))
-        return;
-    if (previousHandler)
-        previousHandler(type, context, text);
-}
-
-QSoundEffect *ClickEffect() {
-    // Owned by the application, so it goes before the audio back end does; a later
-    // application (as in tests that create several) gets a new one.
-    static QPointer<QSoundEffect> effect;
-    if (!effect) {
-        if (!filterInstalled) {
-            filterInstalled = true;
-            multimediaLoggingAsked =
-                qEnvironmentVariable("QT_LOGGING_RULES").contains("multimedia");
-            previousFilter = QLoggingCategory::installFilter(QuietMultimediaFilter);
-            previousHandler = qInstallMessageHandler(QuietAudioMessages);
-        }
-        effect = new QSoundEffect(QCoreApplication::instance());
-        effect->setSource(QUrl("qrc:/sounds/click.wav"));
+PlayFunction LoadPlay() {
+    static bool tried = false;
+    static PlayFunction play = nullptr;
+    if (tried)
+        return play;
+    tried = true;
+    for (const QString &folder : ModuleFolders()) {
+        QLibrary module(folder + "/quorva_sound");
+        if (!module.load())
+            continue;
+        play = reinterpret_cast<PlayFunction>(module.resolve("QuorvaPlayClick"));
+        if (play)
+            break;
+        module.unload();
     }
-    return effect;
+    return play;
 }
 
 } // namespace
@@ -65,9 +42,10 @@ QSoundEffect *ClickEffect() {
 void PlayClick() {
     if (!QCoreApplication::instance())
         return;
-    QSoundEffect *effect = ClickEffect();
-    // Without a device play() returns at once and isPlaying() may never clear, so the
-    // state is never waited on: stopping first makes a second click start from its beginning.
-    effect->stop();
-    effect->play();
+    if (const PlayFunction play = LoadPlay())
+        play();
+}
+
+bool ClickSoundAvailable() {
+    return QCoreApplication::instance() && LoadPlay() != nullptr;
 }

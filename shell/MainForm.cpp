@@ -7,6 +7,7 @@
 #include "DayForm.h"
 #include "DialogKeys.h"
 #include "EventText.h"
+#include "EventsPreload.h"
 #include "FindForm.h"
 #include "Fonts.h"
 #include "GUI.h"
@@ -188,8 +189,12 @@ void TfrmMain::LoadEvents() {
     const int wipe = bWipe ? iWipePeriod : 0;
     const std::string path = GUI->EventsFilePath().toStdString();
     try {
-        Events.LoadFromIni(path, wipe, Clock::Today());
-        eventsStamp = StampOf(path);
+        if (EventsPreload.Take(path, Events, eventsStamp)) {
+            Events.WipeOnce(wipe, Clock::Today());
+        } else {
+            Events.LoadFromIni(path, wipe, Clock::Today());
+            eventsStamp = StampOf(path);
+        }
     } catch (const std::exception &error) {
         QMessageBox::warning(nullptr, Constants::MainCaption, QString::fromUtf8(error.what()));
     }

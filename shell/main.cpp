@@ -1,5 +1,6 @@
 #include "AboutForm.h"
 #include "DayForm.h"
+#include "EventsPreload.h"
 #include "FindForm.h"
 #include "Fonts.h"
 #include "GUI.h"
@@ -26,11 +27,12 @@ int main(int argc, char* argv[])
         return 0;
 
     try {
+        TGUI gui;
+        GUI = &gui;
+        EventsPreload.Start(gui.EventsFilePath().toStdString());
         TSingleInstance instance;
         instance.Listen();
         InstallFontSubstitutes();
-        TGUI gui;
-        GUI = &gui;
 
         TfrmMain mainWindow(QApplication::arguments());
         if (mainWindow.QuitAtStart())

@@ -53,10 +53,10 @@ ImportRun Import(const TempFolder &folder, const std::vector<std::string> &args)
     return {code, out.str(), err.str()};
 }
 
-std::set<std::string> Keys(const std::map<std::string, std::string> &container) {
+std::set<std::string> Keys(const TOnceMap &container) {
     std::set<std::string> keys;
     for (const auto &entry : container)
-        keys.insert(entry.first);
+        keys.emplace(entry.first);
     return keys;
 }
 

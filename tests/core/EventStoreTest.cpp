@@ -45,7 +45,7 @@ TEST(EventStoreOrder, OnceKeysSortAsTexts) {
     events.SetOnce(1, 1, 2025, "x");
     std::vector<std::string> keys;
     for (const auto &entry : events.Once)
-        keys.push_back(entry.first);
+        keys.emplace_back(entry.first);
     EXPECT_EQ(keys, (std::vector<std::string>{"1/1/2025", "1/10/2024", "10/1/2024", "2/1/2024"}));
 }
 

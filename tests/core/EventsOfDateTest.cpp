@@ -47,7 +47,7 @@ TEST(EventsOfDate, RecurrenceRulesMatchOnlyTheirDates) {
     events.SetNWeekdayly(4, 1, 2, "Fourth Sunday of February");
     events.SetNWeekdayly(0, 1, 2, "Last Sunday of February");
     events.SetOnce(1, 5, 2024, "Once");
-    events.Once["01/05/2024"] = "Padded key";
+    events.Once.insert_or_assign("01/05/2024", "Padded key");
     events.Weekly[9] = "Weekday nine";
     struct Row {
         const char *name;
@@ -109,7 +109,7 @@ TEST(EasterSeeding, WritesEasterSundayFrom1980To2099) {
     events.AddEaster();
     EXPECT_EQ(events.Once.size(), 120u);
     for (const char *key : {"4/6/1980", "3/31/2024", "4/20/2025", "4/12/2099", "3/23/2008"})
-        EXPECT_EQ(events.Once[key], "Easter") << key;
+        EXPECT_EQ(events.Once.at(key), "Easter") << key;
 }
 
 TEST(EasterSeeding, PrependsToOtherTextsAndIsIdempotent) {

@@ -5,7 +5,7 @@
 
 TEST(UndoHistory, PutsBackTheFiveEntriesOfADateExactlyAsTheyWere) {
     TEvents events;
-    events.Once["4/10/2025"] = "  Dentist  "; // as read from a file: untrimmed
+    events.Once.insert_or_assign("4/10/2025", "  Dentist  "); // as read from a file: untrimmed
     events.SetWeekly(5, "Choir");
     events.SetYearly(4, 10, "Birthday");
     events.SetMonthly(11, "Other day, untouched");

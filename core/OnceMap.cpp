@@ -1,0 +1,225 @@
+#include "OnceMap.h"
+
+#include "FileIo.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace {
+
+// Own bytes no slot uses any more are given back once they are this many and half of own_.
+constexpr std::size_t CompactAfter = 64 * 1024;
+
+bool Within(std::string_view piece, const std::string *text) {
+    if (!text || piece.empty())
+        return false;
+    const auto begin = reinterpret_cast<std::uintptr_t>(text->data());
+    const auto at = reinterpret_cast<std::uintptr_t>(piece.data());
+    return at >= begin && at + piece.size() <= begin + text->size();
+}
+
+std::uint32_t Narrow(std::size_t value) {
+    if (value > 0x7FFFFFFFu)
+        throw std::length_error("one-time events over 2 GiB");
+    return static_cast<std::uint32_t>(value);
+}
+
+} // namespace
+
+std::string_view TOnceMap::Key(const Slot &slot) const {
+    const std::string &text = slot.KeyOwn ? *own_ : *file_;
+    return std::string_view(text).substr(slot.KeyOffset, slot.KeyLength);
+}
+
+std::string_view TOnceMap::Text(const Slot &slot) const {
+    if (slot.TextLength == 0)
+        return {};
+    const std::string &text = slot.TextOwn ? *own_ : *file_;
+    return std::string_view(text).substr(slot.TextOffset, slot.TextLength);
+}
+
+std::size_t TOnceMap::LowerBound(std::string_view key) const {
+    const auto found = std::lower_bound(slots_.begin(), slots_.end(), key,
+                                        [this](const Slot &slot, std::string_view wanted) {
+                                            return Key(slot) < wanted;
+                                        });
+    return static_cast<std::size_t>(found - slots_.begin());
+}
+
+TOnceMap::const_iterator TOnceMap::find(std::string_view key) const {
+    const std::size_t index = LowerBound(key);
+    if (index < slots_.size() && Key(slots_[index]) == key)
+        return {this, index};
+    return end();
+}
+
+std::string_view TOnceMap::at(std::string_view key) const {
+    const auto found = find(key);
+    if (found == end())
+        throw std::out_of_range("no one-time event on " + std::string(key));
+    return (*found).second;
+}
+
+std::string &TOnceMap::Own() {
+    if (!own_)
+        own_ = std::make_shared<std::string>();
+    else if (own_.use_count() > 1)
+        own_ = std::make_shared<std::string>(*own_);
+    return *own_;
+}
+
+void TOnceMap::SetKey(Slot &slot, std::string_view key) {
+    if (Within(key, file_.get())) {
+        slot.KeyOffset = Narrow(static_cast<std::size_t>(key.data() - file_->data()));
+        slot.KeyLength = Narrow(key.size());
+        slot.KeyOwn = 0;
+        return;
+    }
+    const std::string copy(key); // key may be a piece of own_, which grows below
+    std::string &own = Own();
+    slot.KeyOffset = Narrow(own.size());
+    slot.KeyLength = Narrow(copy.size());
+    slot.KeyOwn = 1;
+    own.append(copy);
+    Narrow(own.size());
+}
+
+void TOnceMap::SetText(Slot &slot, std::string_view text) {
+    if (text.empty() || Within(text, file_.get())) {
+        slot.TextOffset =
+            text.empty() ? 0 : Narrow(static_cast<std::size_t>(text.data() - file_->data()));
+        slot.TextLength = Narrow(text.size());
+        slot.TextOwn = 0;
+        return;
+    }
+    const std::string copy(text);
+    std::string &own = Own();
+    slot.TextOffset = Narrow(own.size());
+    slot.TextLength = Narrow(copy.size());
+    slot.TextOwn = 1;
+    own.append(copy);
+    Narrow(own.size());
+}
+
+void TOnceMap::Forget(const Slot &slot) {
+    if (slot.KeyOwn)
+        unusedOwn_ += slot.KeyLength;
+    if (slot.TextOwn)
+        unusedOwn_ += slot.TextLength;
+}
+
+void TOnceMap::CompactOwn() {
+    if (!own_ || unusedOwn_ < CompactAfter || unusedOwn_ * 2 < own_->size())
+        return;
+    auto fresh = std::make_shared<std::string>();
+    fresh->reserve(own_->size() - unusedOwn_);
+    for (Slot &slot : slots_) {
+        if (slot.KeyOwn) {
+            const std::string_view key = Key(slot);
+            slot.KeyOffset = static_cast<std::uint32_t>(fresh->size());
+            fresh->append(key);
+        }
+        if (slot.TextOwn) {
+            const std::string_view text = Text(slot);
+            slot.TextOffset = static_cast<std::uint32_t>(fresh->size());
+            fresh->append(text);
+        }
+    }
+    own_ = std::move(fresh);
+    unusedOwn_ = 0;
+}
+
+bool TOnceMap::insert_or_assign(std::string_view key, std::string_view text) {
+    const std::size_t index = LowerBound(key);
+    if (index < slots_.size() && Key(slots_[index]) == key) {
+        Slot &slot = slots_[index];
+        if (slot.TextOwn)
+            unusedOwn_ += slot.TextLength;
+        SetText(slot, text);
+        CompactOwn();
+        return false;
+    }
+    Slot slot;
+    SetKey(slot, key);
+    SetText(slot, text);
+    slots_.insert(slots_.begin() + static_cast<std::ptrdiff_t>(index), slot);
+    return true;
+}
+
+bool TOnceMap::try_emplace(std::string_view key, std::string_view text) {
+    if (contains(key))
+        return false;
+    return insert_or_assign(key, text);
+}
+
+TOnceMap::size_type TOnceMap::erase(std::string_view key) {
+    const std::size_t index = LowerBound(key);
+    if (index >= slots_.size() || Key(slots_[index]) != key)
+        return 0;
+    Forget(slots_[index]);
+    slots_.erase(slots_.begin() + static_cast<std::ptrdiff_t>(index));
+    CompactOwn();
+    return 1;
+}
+
+void TOnceMap::clear() {
+    slots_.clear();
+    file_.reset();
+    own_.reset();
+    unusedOwn_ = 0;
+}
+
+void TOnceMap::erase_if(const std::function<bool(std::string_view key)> &drop) {
+    std::erase_if(slots_, [&](const Slot &slot) {
+        if (!drop(Key(slot)))
+            return false;
+        Forget(slot);
+        return true;
+    });
+    CompactOwn();
+}
+
+bool TOnceMap::operator==(const TOnceMap &other) const {
+    return std::equal(begin(), end(), other.begin(), other.end());
+}
+
+void TOnceMap::StartLoad(std::shared_ptr<const std::string> file, std::size_t expectedEntries) {
+    clear();
+    file_ = std::move(file);
+    slots_.reserve(expectedEntries);
+    PrefaultForWriting(slots_.data(), slots_.capacity() * sizeof(Slot));
+    loadSorted_ = true;
+}
+
+void TOnceMap::LoadEntry(std::string_view key, std::string_view text) {
+    Slot slot;
+    SetKey(slot, key);
+    SetText(slot, text);
+    if (loadSorted_ && !slots_.empty() && !(Key(slots_.back()) < Key(slot)))
+        loadSorted_ = false;
+    slots_.push_back(slot);
+}
+
+void TOnceMap::FinishLoad() {
+    if (!loadSorted_) {
+        std::stable_sort(slots_.begin(), slots_.end(), [this](const Slot &a, const Slot &b) {
+            return Key(a) < Key(b);
+        });
+        const auto last = std::unique(slots_.begin(), slots_.end(), [this](const Slot &a,
+                                                                          const Slot &b) {
+            return Key(a) == Key(b);
+        });
+        std::for_each(last, slots_.end(), [this](const Slot &slot) { Forget(slot); });
+        slots_.erase(last, slots_.end());
+        loadSorted_ = true;
+    }
+    std::erase_if(slots_, [this](const Slot &slot) {
+        if (slot.TextLength != 0)
+            return false;
+        Forget(slot);
+        return true;
+    });
+    if (slots_.capacity() > slots_.size() + slots_.size() / 4)
+        slots_.shrink_to_fit();
+    CompactOwn();
+}
