@@ -30,17 +30,17 @@ inline std::string RandomEventText(std::mt19937 &random) {
     return text;
 }
 
-// Fills events with about 100,000 entries, the same ones on every call.
-inline void FillBigStore(TEvents &events) {
+// Fills events with count one-time events and every repeating key, the same ones on every call.
+inline void FillBigStore(TEvents &events, int count = 100000) {
     using namespace std::chrono;
     std::mt19937 random(20261209);
     events.Clear();
     const sys_days first = sys_days{1900y / January / 1};
     const int span = (sys_days{2199y / December / 31} - first).count() + 1;
-    // 100,000 of the span's days, spread evenly.
-    for (int i = 0; i < 100000; ++i) {
+    // count of the span's days, spread evenly.
+    for (int i = 0; i < count; ++i) {
         const year_month_day date{
-            first + days{static_cast<int>(static_cast<long long>(i) * span / 100000)}};
+            first + days{static_cast<int>(static_cast<long long>(i) * span / count)}};
         events.SetOnce(static_cast<int>(static_cast<unsigned>(date.month())),
                        static_cast<int>(static_cast<unsigned>(date.day())),
                        static_cast<int>(date.year()), RandomEventText(random));

@@ -216,13 +216,14 @@ prepare_user() {
     cp "$1/quorva.ini" "$work/user/app/quorva.ini"
 }
 
-# Settings of a copy that has run before: no help page at the start, no reminder.
+# Settings of a copy that has run before: no help page at the start, no reminder, and no
+# wipe of past one-time events, so that the window holds every event of the file.
 write_settings() {
     printf '%s\n' 'REGEDIT4' '' \
         '[HKEY_CURRENT_USER\Software\Ostrune\Quorva\Version]' '"Version"="1.75"' '' \
         '[HKEY_CURRENT_USER\Software\Ostrune\Quorva\MainFormView]' \
         '"frmMain->Top"=dword:00000000' '' \
-        '[HKEY_CURRENT_USER\Software\Ostrune\Quorva\Preferences]' '"bReminder"="0"' \
+        '[HKEY_CURRENT_USER\Software\Ostrune\Quorva\Preferences]' '"bReminder"="0"' '"bWipe"="0"' \
         >"$work/user/config/Ostrune/Quorva.reg"
 }
 

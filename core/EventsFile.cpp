@@ -239,11 +239,9 @@ void TEvents::SaveToIni(const std::string &path) const {
         std::string ignored;
         ReplaceFileAtomically(ResolveLinks(path) + ".bak", text, ignored, path);
     }
-    IniFile file = IniFile::FromText(std::move(text));
-    for (const auto section :
-         {SectionOnce, SectionWeekly, SectionMonthly, SectionYearly, SectionNWeekdayly})
-        file.EraseSection(section);
-    std::string content = file.ToText();
+    std::string content = IniFile::TextWithoutSections(
+        text, {SectionOnce, SectionWeekly, SectionMonthly, SectionYearly, SectionNWeekdayly});
+    text = std::string();
     content.reserve(content.size() + EstimatedSize(*this));
     AppendSection(content, SectionOnce, Once);
     AppendSection(content, SectionWeekly, Weekly);

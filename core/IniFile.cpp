@@ -234,6 +234,23 @@ void IniFile::UseFirstValues(std::vector<Entry> &entries) {
         entries[i].Value = entries[first.FindOrAdd(i, entries)].Value;
 }
 
+std::string IniFile::TextWithoutSections(std::string_view text,
+                                         std::initializer_list<std::string_view> sections) {
+    std::string kept;
+    kept.reserve(text.size() / 8);
+    std::string name;
+    bool keep = true; // the lines before any header belong to no section
+    ForEachLine(text, [&](std::string_view line) {
+        const auto first = line.find_first_not_of(" \t");
+        if (first != std::string_view::npos && line[first] == '[' && ParseHeader(line, name))
+            keep = std::none_of(sections.begin(), sections.end(),
+                                [&name](std::string_view erased) { return EqualsNoCase(name, erased); });
+        if (keep)
+            kept.append(line).append("\r\n");
+    });
+    return kept;
+}
+
 void IniFile::ScanEntries(std::string_view text, const EntryVisitor &visit) {
     std::string name;
     bool inSection = false;

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -55,6 +56,10 @@ public:
     using EntryVisitor =
         std::function<void(std::string_view section, std::string_view key, std::string_view value)>;
     static void ScanEntries(std::string_view text, const EntryVisitor &visit);
+    // The text FromText(text) with those sections erased would write (every line ended by
+    // CR LF), in one pass and without parsing the lines it keeps.
+    static std::string TextWithoutSections(std::string_view text,
+                                           std::initializer_list<std::string_view> sections);
     // Entries of one section in file order, each given the value of the first entry with the
     // same key: what Read returns for it.
     static void UseFirstValues(std::vector<Entry> &entries);

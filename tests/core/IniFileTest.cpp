@@ -73,3 +73,35 @@ TEST(IniFile, ReadsRepeatedSectionsAsOneAndDropsAByteOrderMark) {
     EXPECT_EQ(entries[2].Value, "4");
     EXPECT_EQ(file.ToText().substr(0, 3), "[A]");
 }
+
+// The one-pass readers see a file as the parsed file does: the same entries, section by
+// section, and the same text left when sections are erased; garbage included.
+TEST(IniFile, OnePassReadersAgreeWithTheParsedFile) {
+    std::string garbage;
+    for (int i = 0; i < 20000; ++i)
+        garbage.push_back(static_cast<char>((i * 7919) % 256));
+    const std::string texts[] = {
+        "\xEF\xBB\xBF" "before=header\r\n[Once]\r\n1/1/2025=a\r\n [ other ] tail\r\nk = v \r\n"
+        "[ONCE]\n2/2/2025=b\r[Weekly]\r\n;comment=no\r\n3=x\r\n[]\r\n=empty key\r\n[Keep\r\nx=y",
+        garbage,
+    };
+    for (const std::string &text : texts) {
+        IniFile file = IniFile::FromText(text);
+        for (const char *section : {"Once", "other", "Weekly", ""}) {
+            std::vector<std::pair<std::string, std::string>> scanned, parsed;
+            IniFile::ScanEntries(text, [&](std::string_view name, std::string_view key,
+                                           std::string_view value) {
+                if (EqualsNoCase(name, section))
+                    scanned.emplace_back(key, value);
+            });
+            file.ForEachEntry(section, [&](std::string_view key, std::string_view value) {
+                parsed.emplace_back(key, value);
+            });
+            EXPECT_EQ(scanned, parsed) << section;
+        }
+        const std::string without = IniFile::TextWithoutSections(text, {"once", "Weekly"});
+        file.EraseSection("once");
+        file.EraseSection("Weekly");
+        EXPECT_EQ(without, file.ToText());
+    }
+}
