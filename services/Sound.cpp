@@ -12,11 +12,7 @@ using PlayFunction = void (*)();
 // unpacked), then in the lib/quorva folder beside an installed program's bin folder.
 QStringList ModuleFolders() {
     const QString appDir = QCoreApplication::applicationDirPath();
-    QStringList folders{appDir, QDir::cleanPath(appDir + "/../lib/quorva")};
-#ifdef QUORVA_SOUND_BUILD_DIR
-    folders.append(QStringLiteral(QUORVA_SOUND_BUILD_DIR)); // tests built in other folders
-#endif
-    return folders;
+    return {appDir, QDir::cleanPath(appDir + "/../lib/quorva")};
 }
 
 PlayFunction LoadPlay() {

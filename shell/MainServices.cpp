@@ -373,14 +373,22 @@ void TfrmMain::AFindExecute() {
         frmFind->exec();
 }
 
+// The print preview and the about box are built when first asked for: the start does not
+// wait for windows that most runs never open.
 void TfrmMain::ActionPrintExecute() {
-    if (frmPrint)
-        frmPrint->OpenForMonthView(this);
+    if (!frmPrint) {
+        frmPrint = new TfrmPrint(this);
+        connect(frmPrint, &QObject::destroyed, [] { frmPrint = nullptr; });
+    }
+    frmPrint->OpenForMonthView(this);
 }
 
 void TfrmMain::MenuAboutClick() {
-    if (frmAbout)
-        frmAbout->exec();
+    if (!frmAbout) {
+        frmAbout = new TfrmAbout(this);
+        connect(frmAbout, &QObject::destroyed, [] { frmAbout = nullptr; });
+    }
+    frmAbout->exec();
 }
 
 void TfrmMain::New1Click() {

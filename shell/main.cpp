@@ -1,4 +1,3 @@
-#include "AboutForm.h"
 #include "DayForm.h"
 #include "EventsPreload.h"
 #include "FindForm.h"
@@ -6,7 +5,6 @@
 #include "GUI.h"
 #include "MainForm.h"
 #include "PrefForm.h"
-#include "PrintForm.h"
 #include "ReminderForm.h"
 #include "ShutdownSignals.h"
 #include "SingleInstance.h"
@@ -39,15 +37,11 @@ int main(int argc, char* argv[])
             return 0;
         TfrmDay dayEditor(&mainWindow);
         frmDay = &dayEditor;
-        TfrmAbout about(&mainWindow);
-        frmAbout = &about;
         TfrmPref preferences(&mainWindow);
         frmPref = &preferences;
         // No owner: it shows while the main window is hidden in the notification area.
         TfrmReminder reminder;
         frmReminder = &reminder;
-        TfrmPrint print(&mainWindow);
-        frmPrint = &print;
         TfrmFind find(&mainWindow);
         frmFind = &find;
 
@@ -65,10 +59,8 @@ int main(int argc, char* argv[])
             mainWindow.show();
         const int code = app.exec();
         frmFind = nullptr;
-        frmPrint = nullptr;
         frmReminder = nullptr;
         frmPref = nullptr;
-        frmAbout = nullptr;
         frmDay = nullptr;
         GUI = nullptr;
         return code;

@@ -45,7 +45,7 @@ pass "cmake --install into $prefix"
 for program_file in bin/quorva bin/quorva-cli; do
     [ -x "$prefix/$program_file" ] || fail "$program_file is missing or not executable"
 done
-for data_file in share/applications/quorva.desktop \
+for data_file in lib/quorva/quorva_sound.so share/applications/quorva.desktop \
     share/icons/hicolor/64x64/apps/quorva.png \
     share/icons/hicolor/scalable/apps/quorva.svg \
     share/doc/quorva/readme.txt; do
