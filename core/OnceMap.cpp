@@ -75,7 +75,7 @@ void TOnceMap::SetKey(Slot &slot, std::string_view key) {
         slot.KeyOwn = 0;
         return;
     }
-    const std::string copy(key); // key may be a piece of own_, which grows below
+    const std::string copy(key);
     std::string &own = Own();
     slot.KeyOffset = Narrow(own.size());
     slot.KeyLength = Narrow(copy.size());
@@ -130,6 +130,12 @@ void TOnceMap::CompactOwn() {
 }
 
 bool TOnceMap::insert_or_assign(std::string_view key, std::string_view text) {
+    // A key or text taken from this map's own text would move when that text grows.
+    std::string keyCopy, textCopy;
+    if (Within(key, own_.get()))
+        key = keyCopy = key;
+    if (Within(text, own_.get()))
+        text = textCopy = text;
     const std::size_t index = LowerBound(key);
     if (index < slots_.size() && Key(slots_[index]) == key) {
         Slot &slot = slots_[index];
