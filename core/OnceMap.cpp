@@ -26,16 +26,11 @@ std::uint32_t Narrow(std::size_t value) {
 
 } // namespace
 
-std::string_view TOnceMap::Key(const Slot &slot) const {
-    const std::string &text = slot.KeyOwn ? *own_ : *file_;
-    return std::string_view(text).substr(slot.KeyOffset, slot.KeyLength);
-}
-
-std::string_view TOnceMap::Text(const Slot &slot) const {
-    if (slot.TextLength == 0)
+std::string_view TOnceMap::View(const Piece &piece) const {
+    if (piece.Length == 0)
         return {};
-    const std::string &text = slot.TextOwn ? *own_ : *file_;
-    return std::string_view(text).substr(slot.TextOffset, slot.TextLength);
+    const std::string &text = piece.Own ? *own_ : *file_;
+    return std::string_view(text).substr(piece.Offset, piece.Length);
 }
 
 std::size_t TOnceMap::LowerBound(std::string_view key) const {
@@ -68,44 +63,26 @@ std::string &TOnceMap::Own() {
     return *own_;
 }
 
-void TOnceMap::SetKey(Slot &slot, std::string_view key) {
-    if (Within(key, file_.get())) {
-        slot.KeyOffset = Narrow(static_cast<std::size_t>(key.data() - file_->data()));
-        slot.KeyLength = Narrow(key.size());
-        slot.KeyOwn = 0;
-        return;
-    }
-    const std::string copy(key);
-    std::string &own = Own();
-    slot.KeyOffset = Narrow(own.size());
-    slot.KeyLength = Narrow(copy.size());
-    slot.KeyOwn = 1;
-    own.append(copy);
-    Narrow(own.size());
-}
-
-void TOnceMap::SetText(Slot &slot, std::string_view text) {
+void TOnceMap::Place(Piece &piece, std::string_view text) {
     if (text.empty() || Within(text, file_.get())) {
-        slot.TextOffset =
+        piece.Offset =
             text.empty() ? 0 : Narrow(static_cast<std::size_t>(text.data() - file_->data()));
-        slot.TextLength = Narrow(text.size());
-        slot.TextOwn = 0;
+        piece.Length = Narrow(text.size());
+        piece.Own = 0;
         return;
     }
-    const std::string copy(text);
     std::string &own = Own();
-    slot.TextOffset = Narrow(own.size());
-    slot.TextLength = Narrow(copy.size());
-    slot.TextOwn = 1;
-    own.append(copy);
+    piece.Offset = Narrow(own.size());
+    piece.Length = Narrow(text.size());
+    piece.Own = 1;
+    own.append(text);
     Narrow(own.size());
 }
 
 void TOnceMap::Forget(const Slot &slot) {
-    if (slot.KeyOwn)
-        unusedOwn_ += slot.KeyLength;
-    if (slot.TextOwn)
-        unusedOwn_ += slot.TextLength;
+    for (const Piece *piece : {&slot.Key, &slot.Text})
+        if (piece->Own)
+            unusedOwn_ += piece->Length;
 }
 
 void TOnceMap::CompactOwn() {
@@ -113,18 +90,13 @@ void TOnceMap::CompactOwn() {
         return;
     auto fresh = std::make_shared<std::string>();
     fresh->reserve(own_->size() - unusedOwn_);
-    for (Slot &slot : slots_) {
-        if (slot.KeyOwn) {
-            const std::string_view key = Key(slot);
-            slot.KeyOffset = static_cast<std::uint32_t>(fresh->size());
-            fresh->append(key);
-        }
-        if (slot.TextOwn) {
-            const std::string_view text = Text(slot);
-            slot.TextOffset = static_cast<std::uint32_t>(fresh->size());
-            fresh->append(text);
-        }
-    }
+    for (Slot &slot : slots_)
+        for (Piece *piece : {&slot.Key, &slot.Text})
+            if (piece->Own) {
+                const std::string_view text = View(*piece);
+                piece->Offset = static_cast<std::uint32_t>(fresh->size());
+                fresh->append(text);
+            }
     own_ = std::move(fresh);
     unusedOwn_ = 0;
 }
@@ -138,16 +110,16 @@ bool TOnceMap::insert_or_assign(std::string_view key, std::string_view text) {
         text = textCopy = text;
     const std::size_t index = LowerBound(key);
     if (index < slots_.size() && Key(slots_[index]) == key) {
-        Slot &slot = slots_[index];
-        if (slot.TextOwn)
-            unusedOwn_ += slot.TextLength;
-        SetText(slot, text);
+        Piece &old = slots_[index].Text;
+        if (old.Own)
+            unusedOwn_ += old.Length;
+        Place(old, text);
         CompactOwn();
         return false;
     }
     Slot slot;
-    SetKey(slot, key);
-    SetText(slot, text);
+    Place(slot.Key, key);
+    Place(slot.Text, text);
     slots_.insert(slots_.begin() + static_cast<std::ptrdiff_t>(index), slot);
     return true;
 }
@@ -198,9 +170,10 @@ void TOnceMap::StartLoad(std::shared_ptr<const std::string> file, std::size_t ex
 }
 
 void TOnceMap::LoadEntry(std::string_view key, std::string_view text) {
+    // Pieces of the file, or texts decoded into a string of the caller's: never of own_.
     Slot slot;
-    SetKey(slot, key);
-    SetText(slot, text);
+    Place(slot.Key, key);
+    Place(slot.Text, text);
     if (loadSorted_ && !slots_.empty() && !(Key(slots_.back()) < Key(slot)))
         loadSorted_ = false;
     slots_.push_back(slot);
@@ -220,7 +193,7 @@ void TOnceMap::FinishLoad() {
         loadSorted_ = true;
     }
     std::erase_if(slots_, [this](const Slot &slot) {
-        if (slot.TextLength != 0)
+        if (slot.Text.Length != 0)
             return false;
         Forget(slot);
         return true;

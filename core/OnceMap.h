@@ -88,25 +88,25 @@ public:
     void FinishLoad();
 
 private:
-    // Where a key and its text are: offsets into the file's text, or into own_ when the Own
-    // bit is set.
+    // Where a key or a text is: an offset into the file's text, or into own_ when Own is set.
+    struct Piece {
+        std::uint32_t Offset = 0;
+        std::uint32_t Length : 31 = 0;
+        std::uint32_t Own : 1 = 0;
+    };
     struct Slot {
-        std::uint32_t KeyOffset = 0;
-        std::uint32_t KeyLength : 31 = 0;
-        std::uint32_t KeyOwn : 1 = 0;
-        std::uint32_t TextOffset = 0;
-        std::uint32_t TextLength : 31 = 0;
-        std::uint32_t TextOwn : 1 = 0;
+        Piece Key, Text;
     };
 
-    value_type Entry(std::size_t index) const { return {Key(slots_[index]), Text(slots_[index])}; }
-    std::string_view Key(const Slot &slot) const;
-    std::string_view Text(const Slot &slot) const;
+    value_type Entry(std::size_t index) const {
+        return {View(slots_[index].Key), View(slots_[index].Text)};
+    }
+    std::string_view View(const Piece &piece) const;
+    std::string_view Key(const Slot &slot) const { return View(slot.Key); }
     std::size_t LowerBound(std::string_view key) const;
-    // Points the slot's key or text at a piece: a piece of the file's text is referred to,
-    // anything else copied to the end of own_.
-    void SetKey(Slot &slot, std::string_view key);
-    void SetText(Slot &slot, std::string_view text);
+    // Points piece at text: a piece of the file's text is referred to, anything else copied to
+    // the end of own_ (text must not be a piece of own_, which may move).
+    void Place(Piece &piece, std::string_view text);
     void Forget(const Slot &slot); // counts the slot's own bytes as unused
     std::string &Own();            // own_, unshared first
     void CompactOwn();
