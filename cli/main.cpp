@@ -4,6 +4,7 @@
 #ifdef QUORVA_ICS
 #include "ExportCommand.h"
 #include "ImportCommand.h"
+#include "SyncCommand.h"
 #endif
 
 #include <ctime>
@@ -74,7 +75,7 @@ std::vector<std::string> Arguments(int argc, char *argv[]) {
 
 std::string Usage() {
 #ifdef QUORVA_ICS
-    return AgendaUsage() + "\n" + ExportIcsUsage() + "\n" + ImportIcsUsage();
+    return AgendaUsage() + "\n" + ExportIcsUsage() + "\n" + ImportIcsUsage() + "\n" + SyncUsage();
 #else
     return AgendaUsage();
 #endif
@@ -89,7 +90,8 @@ int main(int argc, char *argv[]) {
         return ExitOk;
     }
     const std::string command = args.empty() ? "" : args[0];
-    if (command != "agenda" && command != "export-ics" && command != "import-ics") {
+    if (command != "agenda" && command != "export-ics" && command != "import-ics" &&
+        command != "sync") {
         std::cerr << "quorva-cli: "
                   << (args.empty() ? "missing command" : "unknown command '" + command + "'")
                   << " (try quorva-cli --help)\n";
@@ -105,6 +107,8 @@ int main(int argc, char *argv[]) {
         const auto now = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
         return RunExportIcs(rest, today, now, eventsFile, std::cout, std::cerr);
     }
+    if (command == "sync")
+        return RunSync(rest, today, eventsFile, std::cout, std::cerr);
     return RunImportIcs(rest, today, eventsFile, std::cout, std::cerr);
 #else
     std::cerr << "quorva-cli: " << command << " is not in this build (it needs libical)\n";
