@@ -6,6 +6,26 @@
 install(TARGETS quorva-cli RUNTIME DESTINATION bin)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/../resources/readme.txt DESTINATION share/doc/quorva)
 
+# A systemd user timer that runs "quorva-cli sync" every 15 minutes, put in place but left
+# disabled (systemctl --user enable --now quorva-sync.timer). The service names the installed
+# quorva-cli, whose folder is known only when installing.
+if(QUORVA_ICS)
+  install(FILES ${CMAKE_CURRENT_LIST_DIR}/../resources/quorva-sync.timer
+    DESTINATION share/systemd/user)
+  install(CODE [[
+    set(unit "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/share/systemd/user/quorva-sync.service")
+    message(STATUS "Installing: ${unit}")
+    file(WRITE "${unit}" "[Unit]
+Description=Quorva: sync the events file with its CalDAV calendar
+After=network-online.target
+
+[Service]
+Type=oneshot
+ExecStart=${CMAKE_INSTALL_PREFIX}/bin/quorva-cli sync
+")
+  ]])
+endif()
+
 if(QUORVA_GUI)
   install(TARGETS quorva RUNTIME DESTINATION bin)
   install(TARGETS quorva_sound LIBRARY DESTINATION lib/quorva)

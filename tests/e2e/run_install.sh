@@ -45,7 +45,8 @@ pass "cmake --install into $prefix"
 for program_file in bin/quorva bin/quorva-cli; do
     [ -x "$prefix/$program_file" ] || fail "$program_file is missing or not executable"
 done
-for data_file in lib/quorva/quorva_sound.so share/applications/quorva.desktop \
+for data_file in lib/quorva/quorva_sound.so share/systemd/user/quorva-sync.timer \
+    share/systemd/user/quorva-sync.service share/applications/quorva.desktop \
     share/icons/hicolor/64x64/apps/quorva.png \
     share/icons/hicolor/scalable/apps/quorva.svg \
     share/doc/quorva/readme.txt; do
@@ -55,7 +56,9 @@ done
 [ -s "$prefix/bin/../share/doc/quorva/readme.txt" ] ||
     fail "the read-me is not at ../share/doc/quorva from bin/"
 [ ! -e "$prefix/bin/readme.txt" ] || fail "a read-me was installed into bin/"
-pass "programs, desktop entry, icons and read-me are in place"
+grep -qx "ExecStart=$prefix/bin/quorva-cli sync" "$prefix/share/systemd/user/quorva-sync.service" ||
+    fail "the sync service does not start the installed quorva-cli"
+pass "programs, desktop entry, icons, read-me and sync timer are in place"
 
 command -v desktop-file-validate >/dev/null ||
     fail "desktop-file-validate is missing (package desktop-file-utils)"
