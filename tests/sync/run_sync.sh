@@ -103,8 +103,13 @@ expect_entry() {
 }
 expect_summary() {
     local line
+    cp "$events" "$work/summary.before"
     line=$(sync_cli "$@" 2>"$work/sync.err") || fail "sync failed: $(cat "$work/sync.err")"
-    [ "$line" = "$expected" ] || fail "sync printed '$line', expected '$expected'"
+    if [ "$line" != "$expected" ]; then
+        diff "$work/summary.before" "$events" >&2 || true
+        on_server dump >&2 || true
+        fail "sync printed '$line', expected '$expected'"
+    fi
 }
 
 # --- first sync: both sides' events meet -------------------------------------------------
@@ -206,6 +211,8 @@ if sync_cli 2>"$work/sync.err" >/dev/null; then fail "a sync without its server 
 grep -q "could not be reached" "$work/sync.err" || fail "unclear error: $(cat "$work/sync.err")"
 cmp -s "$events" "$work/before.ini" || fail "a failed sync changed the events file"
 start_server
+# Listening is not yet serving: the calendar is read once by the other device first.
+for _ in $(seq 50); do on_server count >/dev/null 2>&1 && break; sleep 0.2; done
 expected="sync: 0 sent, 0 received, 0 conflicts kept, 0 deleted"
 expect_summary
 pass "without its server a sync fails clearly (exit 1) and changes nothing"
