@@ -20,7 +20,6 @@ server_pid=""
 cleanup() {
     local status=$?
     [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
-    [ -n "${KEEP:-}" ] && echo "kept: $work" >&2 && exit $status
     rm -rf "$work"
     exit $status
 }
