@@ -673,5 +673,10 @@ private:
 } // namespace
 
 TSyncResult Synchronize(TCalDav &server, const TSyncSettings &settings) {
+    // One sync of a calendar and events file at a time (a timer's and one started by hand):
+    // two at once would each keep a state that misses the other's work.
+    const TFileLock lock(settings.StateFile, 2000);
+    if (lock.Busy())
+        throw QuorvaError("another sync of this calendar is running; try again when it ends");
     return TSyncRun(server, settings).Run();
 }

@@ -60,7 +60,8 @@ struct TSyncSettings {
     std::chrono::sys_seconds Now;
 };
 
-// One sync. Throws TCalDavError when the server cannot be used and QuorvaError when the
+// One sync; another one of the same state file waits a moment, then gives up with a
+// QuorvaError. Throws TCalDavError when the server cannot be used and QuorvaError when the
 // events file or the state cannot be read or written; in both cases nothing was deleted
 // anywhere, and the next sync completes what this one began.
 TSyncResult Synchronize(TCalDav &server, const TSyncSettings &settings);

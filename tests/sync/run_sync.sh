@@ -20,6 +20,7 @@ server_pid=""
 cleanup() {
     local status=$?
     [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+    [ -n "${KEEP:-}" ] && echo "kept: $work" >&2 && exit $status
     rm -rf "$work"
     exit $status
 }
@@ -245,7 +246,7 @@ cp "$events" "$work/expected.ini"
 for ((k = 1; k <= kills; k++)); do
     # Every few rounds the other device adds and changes something as well.
     if ((k % 10 == 0)); then on_server add "peer-$k" 20270301 "Peer event $k"; fi
-    sync_cli >/dev/null 2>&1 &
+    "$cli" sync --file "$events" >/dev/null 2>&1 & # the program itself, not a subshell
     victim=$!
     sleep "0.$((RANDOM % 40))"
     kill -KILL "$victim" 2>/dev/null || true
@@ -265,6 +266,18 @@ for ((k = 10; k <= kills; k += 10)); do
     grep -q "Peer event $k" "$events" || fail "the peer's event $k was lost"
 done
 pass "$kills syncs killed at random moments: nothing lost, nothing twice, the next sync quiet"
+
+# --- two syncs at once: the second waits for the first, or says it runs --------------------
+sed -i 's/^1\/1\/2027=.*/1\/1\/2027=Entry 1 changed\r/' "$events"
+"$cli" sync --file "$events" >"$work/first.out" 2>&1 &
+first=$!
+"$cli" sync --file "$events" >"$work/second.out" 2>&1 || true
+wait "$first" || fail "the first of two syncs failed: $(cat "$work/first.out")"
+grep -q "^sync: \|another sync of this calendar is running" "$work/second.out" ||
+    fail "the second of two syncs said: $(cat "$work/second.out")"
+expected="sync: 0 sent, 0 received, 0 conflicts kept, 0 deleted"
+expect_summary
+pass "two syncs at once do not step on each other"
 
 # --- the two sides agree day by day over five years -------------------------------------------
 today=$(date +%Y-%m-%d)
