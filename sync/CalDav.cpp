@@ -282,6 +282,88 @@ std::vector<TCalDavItem> TCalDav::List() {
     return items;
 }
 
+void TCalDav::CheckCalendar() {
+    const TAnswer answer =
+        Request("PROPFIND", options_.Url, {"Depth: 0", "Content-Type: application/xml; charset=utf-8"},
+                "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                "<D:propfind xmlns:D=\"DAV:\"><D:prop><D:resourcetype/></D:prop></D:propfind>\n");
+    CheckAuthorised(answer);
+    if (answer.Status == 404)
+        Fail("is not a CalDAV calendar: the server has nothing there (404)");
+    if (answer.Status != 207 || !IsXml(answer.ContentType))
+        Fail("is not a CalDAV calendar: it answered " + std::to_string(answer.Status) +
+             (answer.ContentType.empty() ? "" : " with " + answer.ContentType) +
+             " where a WebDAV listing was expected");
+    pugi::xml_document document;
+    if (!document.load_buffer(answer.Body.data(), answer.Body.size()) ||
+        LocalName(document.document_element()) != "multistatus")
+        Fail("is not a CalDAV calendar: its listing is not well-formed XML");
+    for (const pugi::xml_node &response : Children(document.document_element(), "response"))
+        for (const pugi::xml_node &propstat : Children(response, "propstat"))
+            if (Child(Child(Child(propstat, "prop"), "resourcetype"), "calendar"))
+                return;
+    Fail("is not a CalDAV calendar: it is no calendar collection");
+}
+
+bool TCalDav::Changes(std::string &token, std::vector<TCalDavItem> &changed,
+                      std::vector<std::string> &removed) {
+    std::vector<TCalDavItem> found;
+    std::vector<std::string> gone;
+    std::string next = token;
+    // A server may answer in parts (507 on the collection): asked again from where it stopped.
+    for (int part = 0; part < 1000; ++part) {
+        const TAnswer answer = Request(
+            "REPORT", options_.Url, {"Content-Type: application/xml; charset=utf-8"},
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+            "<D:sync-collection xmlns:D=\"DAV:\"><D:sync-token>" + XmlEscaped(next) +
+                "</D:sync-token><D:sync-level>1</D:sync-level><D:prop><D:getetag/></D:prop>"
+                "</D:sync-collection>\n");
+        CheckAuthorised(answer);
+        if (answer.Status != 207 || !IsXml(answer.ContentType))
+            return false;
+        pugi::xml_document document;
+        if (!document.load_buffer(answer.Body.data(), answer.Body.size()) ||
+            LocalName(document.document_element()) != "multistatus")
+            return false;
+        const pugi::xml_node root = document.document_element();
+        bool more = false;
+        for (const pugi::xml_node &response : Children(root, "response")) {
+            const std::string href = Trimmed(Child(response, "href").text().get());
+            const std::string status = Child(response, "status").text().get();
+            if (href.empty() || Decoded(UrlOf(href)) == Decoded(options_.Url)) {
+                more = more || status.find(" 507") != std::string::npos;
+                continue;
+            }
+            if (status.find(" 404") != std::string::npos) {
+                gone.push_back(href);
+                continue;
+            }
+            TCalDavItem item{href, {}, {}};
+            bool collection = false;
+            for (const pugi::xml_node &propstat : Children(response, "propstat")) {
+                if (std::string(Child(propstat, "status").text().get()).find(" 200") ==
+                    std::string::npos)
+                    continue;
+                const pugi::xml_node prop = Child(propstat, "prop");
+                if (const pugi::xml_node tag = Child(prop, "getetag"))
+                    item.Etag = Trimmed(tag.text().get());
+                collection = collection || Child(Child(prop, "resourcetype"), "collection");
+            }
+            if (!collection)
+                found.push_back(std::move(item));
+        }
+        next = Trimmed(Child(root, "sync-token").text().get());
+        if (next.empty())
+            return false;
+        if (!more)
+            break;
+    }
+    token = next;
+    changed = std::move(found);
+    removed = std::move(gone);
+    return true;
+}
+
 std::vector<TCalDavItem> TCalDav::Fetch(const std::vector<std::string> &hrefs) {
     std::vector<TCalDavItem> fetched;
     for (std::size_t first = 0; first < hrefs.size(); first += FetchBatch) {

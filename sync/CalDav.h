@@ -47,6 +47,14 @@ public:
     // Every resource of the collection with its ETag; throws TCalDavError when the URL is no
     // calendar or the server cannot be used.
     std::vector<TCalDavItem> List();
+    // Throws TCalDavError unless the URL is a calendar collection (one small request).
+    void CheckCalendar();
+    // What changed since token (WebDAV sync-collection, RFC 6578; an empty token asks for
+    // everything): resources new or changed, with their ETags, and hrefs removed; token
+    // becomes the server's new one. False, with nothing changed, when the server does not
+    // offer it or no longer knows the token: List is the way then.
+    bool Changes(std::string &token, std::vector<TCalDavItem> &changed,
+                 std::vector<std::string> &removed);
     // The calendar data of the resources, by href; a resource gone meanwhile is left out.
     // Throws when any part of the download fails: nothing half-read is ever returned.
     std::vector<TCalDavItem> Fetch(const std::vector<std::string> &hrefs);

@@ -313,6 +313,8 @@ std::string OwnName(const std::string &calendarId, const std::string &entry) {
 std::string StateText(const TSyncState &state) {
     std::string text = std::string(StateHeader) + "\n";
     text += "calendar\t" + Escaped(state.CalendarId) + "\n";
+    if (!state.Token.empty())
+        text += "token\t" + Escaped(state.Token) + "\n";
     for (const auto &[href, item] : state.Items) {
         text += "item\t" + Escaped(href) + "\t" + Escaped(item.Etag) + "\t" +
                 (item.ReadOnly ? "1" : "0") + "\t" + Escaped(item.Data) + "\n";
@@ -342,6 +344,8 @@ bool ParseState(const std::string &text, TSyncState &state) {
                 return false;
         if (fields[0] == "calendar" && fields.size() == 2) {
             state.CalendarId = values[1];
+        } else if (fields[0] == "token" && fields.size() == 2) {
+            state.Token = values[1];
         } else if (fields[0] == "item" && fields.size() == 5) {
             TSyncItem &item = state.Items[values[1]];
             item.Etag = values[2];
@@ -432,7 +436,7 @@ private:
     // The server's resources now: those unchanged since the last sync as they were, the
     // others fetched. Any failure ends the sync here, before anything was changed.
     void ReadServer() {
-        const std::vector<TCalDavItem> listed = server_.List();
+        const std::vector<TCalDavItem> listed = Listing();
         std::vector<std::string> changed;
         std::map<std::string, std::string> etags;
         for (const TCalDavItem &item : listed) {
@@ -463,6 +467,62 @@ private:
         for (const std::string &href : changed)
             if (!arrived.contains(href))
                 KeepAsItWas(href);
+    }
+
+    // The server's resources and their ETags: what changed since the last sync's token, where
+    // the server keeps tokens (a request or two whatever the calendar's size), else a full
+    // listing.
+    std::vector<TCalDavItem> Listing() {
+        server_.CheckCalendar();
+        std::vector<TCalDavItem> changed;
+        std::vector<std::string> removed;
+        token_ = state_.Token;
+        if (!token_.empty() && server_.Changes(token_, changed, removed)) {
+            std::map<std::string, std::string> current;
+            for (const auto &[href, item] : state_.Items)
+                current[href] = item.Etag;
+            for (const std::string &href : removed)
+                current.erase(href);
+            for (const TCalDavItem &item : changed)
+                current[item.Href] = item.Etag;
+            std::vector<TCalDavItem> listed;
+            for (const auto &[href, etag] : current)
+                listed.push_back({href, etag, {}});
+            return listed;
+        }
+        token_.clear();
+        if (server_.Changes(token_, changed, removed))
+            return changed;
+        token_.clear();
+        return server_.List();
+    }
+
+    // The token to keep: past this sync's own writes when the server says nothing else changed
+    // meanwhile (so the next sync does not fetch them again), else the one it started from.
+    std::string NextToken() {
+        if (token_.empty() || written_.empty())
+            return token_;
+        std::string next = token_;
+        std::vector<TCalDavItem> changed;
+        std::vector<std::string> removed;
+        try {
+            if (!server_.Changes(next, changed, removed))
+                return token_;
+        } catch (const TCalDavError &) {
+            return token_;
+        }
+        for (const std::string &href : removed)
+            if (!written_.contains(href) || items_.contains(href))
+                return token_;
+        for (const TCalDavItem &item : changed) {
+            const auto ours = items_.find(item.Href);
+            if (!written_.contains(item.Href) || ours == items_.end() ||
+                (!ours->second.Etag.empty() && ours->second.Etag != item.Etag))
+                return token_;
+        }
+        for (const TCalDavItem &item : changed)
+            items_[item.Href].Etag = item.Etag;
+        return next;
     }
 
     void KeepAsItWas(const std::string &href) {
@@ -588,6 +648,7 @@ private:
             return;
         }
         std::string newEtag;
+        written_.insert(href);
         if (server_.Put(href, data, etag, newEtag) == TCalDav::TWrite::Changed) {
             unsettled_.insert(entry); // changed on the server meanwhile: the next sync sees it
             return;
@@ -604,6 +665,7 @@ private:
             result_.Plan.push_back("delete " + href);
             return;
         }
+        written_.insert(href);
         if (server_.Delete(href, items_.at(href).Etag) == TCalDav::TWrite::Changed) {
             unsettled_.insert(entry);
             return;
@@ -639,6 +701,7 @@ private:
     void SaveState() {
         TSyncState next;
         next.CalendarId = state_.CalendarId;
+        next.Token = NextToken();
         next.Items = items_;
         const std::map<std::string, std::string> serverTexts = ServerTexts(items_);
         for (const auto &[entry, local] : finalLocal_) {
@@ -667,6 +730,8 @@ private:
     std::map<std::string, TLocalChange> localChanges_;
     std::map<std::string, std::string> finalLocal_; // each entry's text in the store after
     std::set<std::string> unsettled_; // entries to look at again next time
+    std::string token_;               // the server's sync-token this sync started from
+    std::set<std::string> written_;   // hrefs this sync stored or deleted
     TSyncResult result_;
 };
 

@@ -37,6 +37,7 @@ struct TSyncBase {
 
 struct TSyncState {
     std::string CalendarId;                   // random, made at the first sync
+    std::string Token;                        // the server's sync-token, where it gives one
     std::map<std::string, TSyncItem> Items;   // by href
     std::map<std::string, TSyncBase> Bases;   // by entry key ("O 3/10/2025", "W 2", ...)
 };
