@@ -204,14 +204,17 @@ TCalDav::TAnswer TCalDav::Request(const std::string &method, const std::string &
     curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
     if (!options_.User.empty())
         curl_easy_setopt(curl, CURLOPT_USERNAME, options_.User.c_str());
-    if (!options_.Password.empty()) {
+    if (!options_.Password.empty())
         curl_easy_setopt(curl, CURLOPT_PASSWORD, options_.Password.c_str());
-        curl_easy_setopt(curl, CURLOPT_HTTPAUTH, CURLAUTH_BASIC | CURLAUTH_DIGEST);
-    } else {
+    else
         curl_easy_setopt(curl, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_OPTIONAL));
-        curl_easy_setopt(curl, CURLOPT_HTTPAUTH, CURLAUTH_BASIC | CURLAUTH_DIGEST);
-    }
+    curl_easy_setopt(curl, CURLOPT_HTTPAUTH,
+                     auth_ == CURLAUTH_BASIC ? CURLAUTH_BASIC : CURLAUTH_BASIC | CURLAUTH_DIGEST);
     const CURLcode result = curl_easy_perform(curl);
+    long offered = 0;
+    if (result == CURLE_OK && curl_easy_getinfo(curl, CURLINFO_HTTPAUTH_AVAIL, &offered) == CURLE_OK &&
+        offered != 0)
+        auth_ = offered & (CURLAUTH_BASIC | CURLAUTH_DIGEST);
     curl_slist_free_all(list);
     if (receiving.TooLarge)
         Fail("answered with more than 64 MB; nothing was changed");
@@ -318,7 +321,9 @@ bool TCalDav::Changes(std::string &token, std::vector<TCalDavItem> &changed,
             "<D:sync-collection xmlns:D=\"DAV:\"><D:sync-token>" + XmlEscaped(next) +
                 "</D:sync-token><D:sync-level>1</D:sync-level><D:prop><D:getetag/></D:prop>"
                 "</D:sync-collection>\n");
-        CheckAuthorised(answer);
+        // 403 is also how a server says that it no longer knows the token.
+        if (answer.Status == 401)
+            CheckAuthorised(answer);
         if (answer.Status != 207 || !IsXml(answer.ContentType))
             return false;
         pugi::xml_document document;

@@ -87,4 +87,7 @@ private:
     std::string origin_; // "https://host:port"
     std::string path_;   // the collection's path, ending with '/'
     void *curl_ = nullptr;
+    // The schemes credentials may go by: Basic or Digest until the server named its own. A
+    // server that only takes Basic gets it with each request, rather than after a refusal.
+    long auth_ = 0;
 };

@@ -473,7 +473,6 @@ private:
     // the server keeps tokens (a request or two whatever the calendar's size), else a full
     // listing.
     std::vector<TCalDavItem> Listing() {
-        server_.CheckCalendar();
         std::vector<TCalDavItem> changed;
         std::vector<std::string> removed;
         token_ = state_.Token;
@@ -490,6 +489,9 @@ private:
                 listed.push_back({href, etag, {}});
             return listed;
         }
+        // No token, or one the server no longer takes: the URL is checked to be a calendar
+        // (a token it once gave says so already) and read in full.
+        server_.CheckCalendar();
         token_.clear();
         if (server_.Changes(token_, changed, removed))
             return changed;

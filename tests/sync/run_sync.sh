@@ -50,7 +50,7 @@ htpasswd_encryption = plain
 [storage]
 filesystem_folder = $work/store
 [logging]
-level = warning
+level = info
 CONF
         "$PYTHON" -m radicale --config "$work/radicale.conf" >>"$work/server.log" 2>&1 &
         ;;
@@ -278,6 +278,18 @@ grep -q "^sync: \|another sync of this calendar is running" "$work/second.out" |
 expected="sync: 0 sent, 0 received, 0 conflicts kept, 0 deleted"
 expect_summary
 pass "two syncs at once do not step on each other"
+
+# --- nothing changed: the server's sync-token answers in a request or two ------------------
+if [ "$server" = radicale ]; then
+    before=$(grep -c "request for" "$work/server.log" || true)
+    expected="sync: 0 sent, 0 received, 0 conflicts kept, 0 deleted"
+    expect_summary
+    after=$(grep -c "request for" "$work/server.log" || true)
+    requests=$((after - before))
+    [ "$requests" -le 2 ] ||
+        { grep "request for" "$work/server.log" | tail -n "$requests" >&2; fail "a sync with nothing changed made $requests requests"; }
+    pass "a sync with nothing changed costs $requests requests for $(on_server count) events"
+fi
 
 # --- the two sides agree day by day over five years -------------------------------------------
 today=$(date +%Y-%m-%d)
