@@ -4,7 +4,6 @@
 #include "FileIo.h"
 #include "IcsImport.h"
 #include "Pool.h"
-#include "RunningCopy.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -63,11 +62,6 @@ int RunImportIcs(const std::vector<std::string> &args, sys_days today,
     if (commandLine.Help) {
         out << ImportIcsUsage();
         return ExitOk;
-    }
-    if (CalendarIsRunning()) {
-        err << "quorva-cli: the calendar is running; close it and import again (it would "
-               "overwrite the imported events at its next save)\n";
-        return ExitCannotRead;
     }
     const std::string icsFile = commandLine.Arguments.front();
     const std::string path = commandLine.Option("--file").value_or(defaultFile);

@@ -206,6 +206,64 @@ void TfrmDay::createButtons()
     Button2->setObjectName("Button2");
     Button2->setGeometry(473, 292, 75, 25);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+
+    LChanged = new QLabel(this);
+    LChanged->setObjectName("LChanged");
+    LChanged->setGeometry(90, 290, 292, 30);
+    LChanged->setWordWrap(true);
+    LChanged->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
+    LChanged->setFont(UiFont("Tahoma", 10));
+    Paint(LChanged, QPalette::WindowText, 0x800000); // navy
+    LChanged->hide();
+}
+
+void TfrmDay::showNotice(const QString& text)
+{
+    LChanged->setText(text);
+    LChanged->setToolTip(text);
+    LChanged->setVisible(!text.isEmpty());
+}
+
+// Kinds in the store's order: 0 one-time, 1 weekly, 2 monthly, 3 yearly, 4 n-th weekday.
+TMemo* TfrmDay::memoOf(int kind) const
+{
+    const std::array<TMemo*, 5> memos{MOnce, MWeekly, MMonthly, MYearly, MDayWeekly};
+    return memos[kind];
+}
+
+std::string TfrmDay::storeTextOf(int kind) const
+{
+    switch (kind) {
+    case 0: return Events.GetOnce(Target.Month, Target.Day, Target.Year);
+    case 1: return Events.GetWeekly(Target.Weekday);
+    case 2: return Events.GetMonthly(Target.Day);
+    case 3: return Events.GetYearly(Target.Month, Target.Day);
+    default: return Events.GetNWeekdayly(Target.Nth, Target.Weekday, Target.Month);
+    }
+}
+
+void TfrmDay::StoreChanged()
+{
+    bool changed = false;
+    bool both = false;
+    for (int kind = 0; kind < 5; ++kind) {
+        TMemo* memo = memoOf(kind);
+        const std::string now = storeTextOf(kind);
+        if (now == memo->originalText())
+            continue;
+        changed = true;
+        if (!memo->edited())
+            memo->setStoredText(now);
+        else if (now != memo->storedText())
+            both = true;
+    }
+    if (!changed)
+        return;
+    if (both)
+        showNotice("Another program changed this text meanwhile: Save keeps both, yours "
+                   "first.");
+    else if (LChanged->isHidden())
+        showNotice("Another program changed these texts meanwhile; the new texts are shown.");
 }
 
 void TfrmDay::setTabOrder()
@@ -261,6 +319,8 @@ void TfrmDay::FormShow()
     else
         MOnce->setFocus();
     FocusWeekly = false;
+    showNotice(PendingNotice);
+    PendingNotice.clear();
 }
 
 // Picking another occurrence reloads its text; what was typed for the previous one is dropped.

@@ -28,6 +28,8 @@ public:
     // The text as the store keeps it: the very bytes it was given while unchanged (so a text
     // in another code page or with stray blanks is never altered), UTF-8 once edited.
     std::string storedText() const;
+    // The bytes the memo was given, whatever the user typed since.
+    const std::string& originalText() const { return storedBytes; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -62,6 +64,7 @@ public:
     QPushButton* BHelp = nullptr;
     QPushButton* BSave = nullptr;
     QPushButton* Button2 = nullptr;
+    QLabel* LChanged = nullptr; // says that another program changed the date's texts
 
     // The date, weekday and occurrence the editor shows, taken from Selection when it opens
     // (the occurrence follows the user's pick). A save writes under these, whatever a day
@@ -69,6 +72,12 @@ public:
     TSelection Target;
 
     void FormShow();
+    // The store was read again from the file: texts the user has not touched show the new
+    // texts; an edited text whose stored text changed meanwhile is kept, and the info line
+    // says that a save will keep both.
+    void StoreChanged();
+    // A line for the info strip at the next opening (both texts were kept, say).
+    QString PendingNotice;
     void RB1Click(int tag);
     void AHelpExecute();
 
@@ -83,6 +92,9 @@ private:
     void createOccurrenceButtons(QWidget* panel);
     void createButtons();
     void setTabOrder();
+    void showNotice(const QString& text);
+    TMemo* memoOf(int kind) const;
+    std::string storeTextOf(int kind) const;
 
     QButtonGroup* occurrenceGroup = nullptr;
 };

@@ -174,6 +174,13 @@ void TfrmFind::FormShow() {
     centreOnOwner();
 }
 
+void TfrmFind::ClearResults() {
+    SearchResults.clear();
+    SGFind->setRowCount(0);
+    setHoverRow(-1);
+    SBFind->clearMessage();
+}
+
 void TfrmFind::centreOnOwner() {
     if (!parentWidget())
         return;

@@ -42,6 +42,8 @@ public:
     int RowCount() const;
 
     void FormShow();
+    // The store changed under the open dialog: what was found may be gone or stale.
+    void ClearResults();
     void FormResize();
     void EFindChange();
     void BFindClick();

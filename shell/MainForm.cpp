@@ -6,8 +6,10 @@
 #include "Constants.h"
 #include "DayForm.h"
 #include "DialogKeys.h"
+#include "EditMerge.h"
 #include "EventText.h"
 #include "EventsPreload.h"
+#include "FileIo.h"
 #include "FindForm.h"
 #include "Fonts.h"
 #include "GUI.h"
@@ -32,6 +34,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileSystemWatcher>
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
@@ -121,6 +124,7 @@ void TfrmMain::FormCreate(const QStringList &arguments) {
         unsaved.push_back([](TEvents &events) { events.AddEaster(); });
         SaveEvents();
     }
+    watchEventsFile();
 
     ComputeToday();
     FillMonths(Months, Events, Clock::Today());
@@ -198,6 +202,54 @@ void TfrmMain::LoadEvents() {
     } catch (const std::exception &error) {
         QMessageBox::warning(nullptr, Constants::MainCaption, QString::fromUtf8(error.what()));
     }
+}
+
+// The file and its folder are both watched: a writer that replaces the file by a rename
+// leaves a watch on the old file with nothing more to say. The folder's other files (the
+// backup, the lock, temporaries) only cost a look at the file's stamp.
+void TfrmMain::watchEventsFile() {
+    if (!eventsWatcher) {
+        eventsWatcher = new QFileSystemWatcher(this);
+        reloadTimer = new QTimer(this);
+        reloadTimer->setSingleShot(true);
+        reloadTimer->setInterval(150);
+        connect(reloadTimer, &QTimer::timeout, this, &TfrmMain::ReloadIfChanged);
+        const auto soon = [this] { reloadTimer->start(); };
+        connect(eventsWatcher, &QFileSystemWatcher::fileChanged, this, soon);
+        connect(eventsWatcher, &QFileSystemWatcher::directoryChanged, this, soon);
+    }
+    const QString file = QString::fromStdString(ResolveLinks(GUI->EventsFilePath().toStdString()));
+    const QString folder = QFileInfo(file).absolutePath();
+    if (!eventsWatcher->files().contains(file) && QFileInfo::exists(file))
+        eventsWatcher->addPath(file);
+    if (!eventsWatcher->directories().contains(folder) && QFileInfo::exists(folder))
+        eventsWatcher->addPath(folder);
+}
+
+void TfrmMain::ReloadIfChanged() {
+    if (closed)
+        return;
+    const std::string path = GUI->EventsFilePath().toStdString();
+    // The stamp is taken before the read: a change during the read is seen at the next look.
+    const TFileStamp now = StampOf(path);
+    if (now == eventsStamp || !now.Exists)
+        return; // a file that went away is kept in memory until a save writes it again
+    TEvents fresh;
+    try {
+        fresh.LoadFromIni(path, bWipe ? iWipePeriod : 0, Clock::Today());
+    } catch (const std::exception &) {
+        return; // unreadable now: the next change or tick tries again, a save says why
+    }
+    Events = std::move(fresh);
+    eventsStamp = now;
+    for (const auto &change : unsaved) // changes not yet written stay in view
+        change(Events);
+    watchEventsFile();
+    refreshAfterChange();
+    if (frmFind && frmFind->isVisible())
+        frmFind->ClearResults();
+    if (frmDay && frmDay->isVisible())
+        frmDay->StoreChanged();
 }
 
 bool TfrmMain::SaveEvents() {
@@ -467,23 +519,58 @@ void TfrmMain::saveDayEditor() {
         return;
     History.RecordDate(Events, at.Month, at.Day, at.Year, at.Weekday, at.Nth,
                        "&Undo changes of " + FormatDate(at.Month, at.Day, at.Year));
-    // Only what the user changed: the file may hold other news for the untouched texts.
-    const auto text = [](const TMemo *memo) {
-        return memo->edited() ? std::optional<std::string>(memo->storedText()) : std::nullopt;
+    // Only what the user changed: the file may hold other news for the untouched texts, and
+    // a text changed there since the editor showed it is kept beside the user's.
+    struct TDayEdit {
+        std::array<std::optional<TEntryEdit>, 5> Edits; // one-time, weekly, monthly, yearly, n-th
+        bool Conflict = false;
     };
-    changeEvents([at, once = text(frmDay->MOnce), weekly = text(frmDay->MWeekly),
-                  monthly = text(frmDay->MMonthly), yearly = text(frmDay->MYearly),
-                  nth = text(frmDay->MDayWeekly)](TEvents &events) {
-        if (once)
-            events.SetOnce(at.Month, at.Day, at.Year, *once);
-        if (weekly)
-            events.SetWeekly(at.Weekday, *weekly);
-        if (monthly)
-            events.SetMonthly(at.Day, *monthly);
-        if (yearly)
-            events.SetYearly(at.Month, at.Day, *yearly);
-        if (nth)
-            events.SetNWeekdayly(at.Nth, at.Weekday, at.Month, *nth);
+    auto edit = std::make_shared<TDayEdit>();
+    const std::array<const TMemo *, 5> memos{frmDay->MOnce, frmDay->MWeekly, frmDay->MMonthly,
+                                             frmDay->MYearly, frmDay->MDayWeekly};
+    for (std::size_t kind = 0; kind < memos.size(); ++kind)
+        if (memos[kind]->edited())
+            edit->Edits[kind] = TEntryEdit{memos[kind]->originalText(), memos[kind]->storedText(), {}};
+    changeEvents([at, edit](TEvents &events) {
+        const auto apply = [&edit](std::size_t kind, const std::string &current) {
+            bool conflict = false;
+            std::string text = ApplyEntryEdit(*edit->Edits[kind], current, conflict);
+            edit->Conflict = edit->Conflict || conflict;
+            return text;
+        };
+        if (edit->Edits[0])
+            events.SetOnce(at.Month, at.Day, at.Year,
+                           apply(0, events.GetOnce(at.Month, at.Day, at.Year)));
+        if (edit->Edits[1])
+            events.SetWeekly(at.Weekday, apply(1, events.GetWeekly(at.Weekday)));
+        if (edit->Edits[2])
+            events.SetMonthly(at.Day, apply(2, events.GetMonthly(at.Day)));
+        if (edit->Edits[3])
+            events.SetYearly(at.Month, at.Day, apply(3, events.GetYearly(at.Month, at.Day)));
+        if (edit->Edits[4])
+            events.SetNWeekdayly(at.Nth, at.Weekday, at.Month,
+                                 apply(4, events.GetNWeekdayly(at.Nth, at.Weekday, at.Month)));
+    });
+    if (edit->Conflict)
+        showKeptBoth(at);
+}
+
+// Another program changed what the user edited: the date's editor opens again on the text
+// that keeps both, so the user sees it and can settle it.
+void TfrmMain::showKeptBoth(const TSelection &at) {
+    QTimer::singleShot(0, this, [this, at] {
+        if (closed || QApplication::activeModalWidget())
+            return;
+        GoToDate(at.Month, at.Day, at.Year);
+        const TMonth &month = Months[Selection.ShownMonth];
+        for (int cell = 0; cell < CellCount; ++cell) {
+            if (month.Day[cell] != at.Day)
+                continue;
+            frmDay->PendingNotice = "Another program changed this text meanwhile: both were "
+                                    "kept, yours first.";
+            OpenDayEditor(cell);
+            return;
+        }
     });
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 class QAction;
+class QFileSystemWatcher;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -75,6 +76,10 @@ public:
     bool HasUnsavedChanges() const { return !unsaved.empty(); }
     void LoadEvents();
     bool SaveEvents();
+    // Reads the events file again when another program replaced it since it was last read or
+    // written here, and refreshes every display. Called when the file or its folder changes,
+    // and at each tick, since watchers miss some changes.
+    void ReloadIfChanged();
 
     // Log-off, shut-down, SIGTERM and SIGHUP: the close steps without asking, once.
     void QueryShutdown();
@@ -110,6 +115,8 @@ private:
     void reportSaveFailure();
     bool settleUnsavedChanges();
     void saveDayEditor();
+    void showKeptBoth(const TSelection &at);
+    void watchEventsFile();
     void updateUndoItem();
     void hideToTray();
     void rememberFramePosition();
@@ -148,6 +155,8 @@ private:
     std::vector<std::function<void(TEvents &)>> unsaved;
     QString saveFailure;
     TFileStamp eventsStamp;
+    QFileSystemWatcher *eventsWatcher = nullptr;
+    QTimer *reloadTimer = nullptr; // a burst of changes is read once, when it is over
 
     QTimer *slideTimer = nullptr;
     QRect slideArea;

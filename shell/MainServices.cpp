@@ -223,6 +223,7 @@ void TfrmMain::SBMainClick() {
 }
 
 void TfrmMain::Timer1Timer() {
+    ReloadIfChanged();
     bool dayChanged = false;
     if (static_cast<int>(ToDateTime(Clock::Today())) != Today.TodaySerial) {
         ComputeToday();

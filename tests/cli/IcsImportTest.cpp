@@ -3,8 +3,6 @@
 #include "IcsExport.h"
 #include "IcsTestSupport.h"
 #include "ImportCommand.h"
-#include "InstanceChannel.h"
-#include "RunningCopy.h"
 #include "ScopedEnvironment.h"
 #include "TempFolder.h"
 
@@ -15,11 +13,6 @@
 #include <fstream>
 #include <sstream>
 
-#ifndef _WIN32
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-#endif
 
 using namespace std::chrono;
 
@@ -37,17 +30,13 @@ std::string Calendar(const std::vector<std::string> &events) {
     return text + "END:VCALENDAR\r\n";
 }
 
-// Runs import-ics with the calendar's channel in a folder of the test's own, where nothing
-// listens unless the test says so.
+// Runs import-ics on the test's own files.
 struct ImportRun {
     int exitCode;
     std::string out, err;
 };
 
 ImportRun Import(const TempFolder &folder, const std::vector<std::string> &args) {
-    // Away from a calendar that may really run on this machine.
-    ScopedEnvironment runtime("XDG_RUNTIME_DIR", "");
-    ScopedEnvironment tmp("TMPDIR", folder.Path().string());
     std::ostringstream out, err;
     const int code = RunImportIcs(args, Today, folder.File("default.ini"), out, err);
     return {code, out.str(), err.str()};
@@ -614,43 +603,6 @@ TEST(IcsImportCommand, AFileItCannotReadIsRejectedByLineOrEventAndNothingIsWritt
         EXPECT_EQ(run.out, "") << row.name;
     }
 }
-
-#ifndef _WIN32
-TEST(IcsImportCommand, RefusesWhileTheCalendarIsRunningAndNotAfterItDied) {
-    TempFolder folder;
-    const std::string ini = folder.File("quorva.ini");
-    TempFolder::Write(folder.File("in.ics"),
-                      Calendar({"DTSTART;VALUE=DATE:20250307\r\nSUMMARY:Dentist\r\n"}));
-    std::string channel;
-    {
-        ScopedEnvironment runtime("XDG_RUNTIME_DIR", "");
-        ScopedEnvironment tmp("TMPDIR", folder.Path().string() + "/");
-        channel = InstanceChannelAddress(true);
-    }
-    const std::string uid = std::to_string(getuid());
-    EXPECT_EQ(channel, folder.File("quorva-" + uid) + "/quorva-executable-" + uid);
-    const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_GE(listener, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    ASSERT_LT(channel.size(), sizeof(address.sun_path));
-    channel.copy(address.sun_path, channel.size());
-    ASSERT_EQ(bind(listener, reinterpret_cast<const sockaddr *>(&address), sizeof(address)), 0);
-    ASSERT_EQ(listen(listener, 4), 0);
-
-    const ImportRun refused = Import(folder, {folder.File("in.ics"), "--file", ini});
-    EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_NE(refused.err.find("the calendar is running"), std::string::npos) << refused.err;
-    EXPECT_FALSE(std::filesystem::exists(ini));
-
-    // A copy that dies leaves its socket file behind, listening no more.
-    close(listener);
-    ASSERT_TRUE(std::filesystem::exists(channel));
-    const ImportRun accepted = Import(folder, {folder.File("in.ics"), "--file", ini});
-    EXPECT_EQ(accepted.exitCode, ExitOk) << accepted.err;
-    EXPECT_EQ(TempFolder::Read(ini), "[Once]\r\n3/7/2025=Dentist\r\n");
-}
-#endif
 
 TEST(IcsImportCommand, AnUnreadableEventsFileIsNeverOverwritten) {
     TempFolder folder;
