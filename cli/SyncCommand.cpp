@@ -4,6 +4,7 @@
 #include "FileIo.h"
 #include "IniFile.h"
 #include "Pool.h"
+#include "Secrets.h"
 #include "Sync.h"
 #include "XdgFiles.h"
 
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <istream>
 #include <ostream>
 
 #ifndef _WIN32
@@ -91,22 +93,113 @@ bool RunPasswordCommand(const std::string &command, std::string &password, std::
 
 std::string SyncUsage() {
     return "Usage: quorva-cli sync [--file PATH] [--url URL] [--user NAME]\n"
-           "                       [--password-command CMD] [--ca-file PATH] [--dry-run]\n"
+           "                       [--password-command CMD | --password-stdin]\n"
+           "                       [--ca-file PATH] [--dry-run | --check]\n"
            "Brings the events file PATH (the calendar's own by default) and the CalDAV\n"
            "calendar at URL to the same events, both ways. An entry changed on both sides\n"
            "since the last sync keeps both texts. The password is the first line CMD\n"
-           "writes, or the one in ~/.netrc for the URL's host; URL, NAME, CMD and the\n"
-           "certificate authority file are remembered for the next runs, the password\n"
-           "never. --dry-run says what a sync would do and changes nothing.\n";
+           "writes (or, with --password-stdin, the first line of standard input), else\n"
+           "the one the desktop's secret store keeps for URL and NAME (see quorva-cli\n"
+           "password), else the one in ~/.netrc for the URL's host; URL, NAME, CMD and\n"
+           "the certificate authority file are remembered for the next runs, the password\n"
+           "never. --dry-run says what a sync would do and changes nothing; --check only\n"
+           "asks the server whether URL is a calendar it lets NAME read.\n";
+}
+
+std::string PasswordUsage() {
+    return "Usage: quorva-cli password [--url URL] [--user NAME] [--forget]\n"
+           "Keeps the first line of standard input as the password for the calendar at URL\n"
+           "and NAME (the remembered ones by default) in the desktop's secret store, for\n"
+           "sync to find; --forget takes it out again.\n";
+}
+
+namespace {
+
+struct TRemembered {
+    fs::path File;
+    IniFile Settings;
+};
+
+TRemembered ReadRemembered() {
+    TRemembered remembered;
+    remembered.File = SettingsFile();
+    std::string text, reason;
+    bool missing = false;
+    ReadWholeFile(remembered.File.string(), text, reason, missing);
+    remembered.Settings = IniFile::FromText(text);
+    return remembered;
+}
+
+std::string FirstLine(std::istream &in) {
+    std::string line;
+    std::getline(in, line);
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return line;
+}
+
+} // namespace
+
+int RunPassword(const std::vector<std::string> &args, std::istream &in, std::ostream &out,
+                std::ostream &err) {
+    std::vector<std::string> rest;
+    bool forget = false;
+    for (const std::string &arg : args) {
+        if (arg == "--forget")
+            forget = true;
+        else
+            rest.push_back(arg);
+    }
+    TCommandLine commandLine;
+    const std::string problem = ParseCommandLine(rest, {"--url", "--user"}, 0, commandLine);
+    if (!problem.empty()) {
+        err << "quorva-cli: " << problem << "\n";
+        return ExitBadArgument;
+    }
+    if (commandLine.Help) {
+        out << PasswordUsage();
+        return ExitOk;
+    }
+    const TRemembered remembered = ReadRemembered();
+    const std::string url = commandLine.Option("--url").value_or(
+        remembered.Settings.Read(SettingsSection, "Url", ""));
+    const std::string user = commandLine.Option("--user").value_or(
+        remembered.Settings.Read(SettingsSection, "User", ""));
+    if (url.empty()) {
+        err << "quorva-cli: password needs the calendar's address: --url URL\n";
+        return ExitBadArgument;
+    }
+    std::string why;
+    if (forget) {
+        if (!ForgetPassword(url, user, why)) {
+            err << "quorva-cli: the password could not be forgotten: " << why << "\n";
+            return ExitCannotRead;
+        }
+        return ExitOk;
+    }
+    const std::string password = FirstLine(in);
+    if (password.empty()) {
+        err << "quorva-cli: no password was given on standard input\n";
+        return ExitBadArgument;
+    }
+    if (!KeepPassword(url, user, password, why)) {
+        err << "quorva-cli: the password was not kept: " << why << "\n";
+        return ExitCannotRead;
+    }
+    return ExitOk;
 }
 
 int RunSync(const std::vector<std::string> &args, sys_days today, const std::string &defaultFile,
-            std::ostream &out, std::ostream &err) {
+            std::istream &in, std::ostream &out, std::ostream &err) {
     std::vector<std::string> rest;
-    bool dryRun = false;
+    bool dryRun = false, check = false, passwordOnInput = false;
     for (const std::string &arg : args) {
         if (arg == "--dry-run")
             dryRun = true;
+        else if (arg == "--check")
+            check = true;
+        else if (arg == "--password-stdin")
+            passwordOnInput = true;
         else
             rest.push_back(arg);
     }
@@ -123,11 +216,9 @@ int RunSync(const std::vector<std::string> &args, sys_days today, const std::str
     }
 
     // What was given once is remembered: the next runs need no options.
-    const fs::path settingsFile = SettingsFile();
-    std::string settingsText, reason;
-    bool missing = false;
-    ReadWholeFile(settingsFile.string(), settingsText, reason, missing);
-    IniFile settings = IniFile::FromText(settingsText);
+    TRemembered remembered = ReadRemembered();
+    const fs::path &settingsFile = remembered.File;
+    IniFile &settings = remembered.Settings;
     bool remember = false;
     const auto setting = [&](const char *option, const char *key) {
         if (const auto given = commandLine.Option(option)) {
@@ -146,7 +237,17 @@ int RunSync(const std::vector<std::string> &args, sys_days today, const std::str
         err << "quorva-cli: sync needs the calendar's address: --url URL\n";
         return ExitBadArgument;
     }
-    if (!passwordCommand.empty()) {
+    if (passwordOnInput && commandLine.Option("--password-command")) {
+        err << "quorva-cli: give the password one way: --password-command or --password-stdin\n";
+        return ExitBadArgument;
+    }
+    if (passwordOnInput) {
+        options.Password = FirstLine(in);
+        if (options.Password.empty()) {
+            err << "quorva-cli: no password was given on standard input\n";
+            return ExitBadArgument;
+        }
+    } else if (!passwordCommand.empty()) {
         std::string why;
         if (!RunPasswordCommand(passwordCommand, options.Password, why)) {
             err << "quorva-cli: the password command \"" << passwordCommand << "\" gave no password: "
@@ -154,7 +255,25 @@ int RunSync(const std::vector<std::string> &args, sys_days today, const std::str
             return ExitCannotRead;
         }
     }
+    if (options.Password.empty() && !options.User.empty()) {
+        std::string why; // no store: ~/.netrc may still have it
+        if (const auto kept = LookUpPassword(options.Url, options.User, why))
+            options.Password = *kept;
+    }
     const std::string eventsFile = commandLine.Option("--file").value_or(defaultFile);
+    if (check) {
+        try {
+            TCalDav server(options);
+            server.CheckCalendar();
+            const std::size_t count = server.List().size();
+            out << options.Url << ": a CalDAV calendar with " << count
+                << (count == 1 ? " event" : " events") << "\n";
+        } catch (const std::exception &error) {
+            err << "quorva-cli: " << error.what() << "\n";
+            return ExitCannotRead;
+        }
+        return ExitOk;
+    }
     try {
         TCalDav server(options);
         std::error_code ec;

@@ -75,7 +75,7 @@ std::vector<std::string> Arguments(int argc, char *argv[]) {
 
 std::string Usage() {
 #ifdef QUORVA_ICS
-    return AgendaUsage() + "\n" + ExportIcsUsage() + "\n" + ImportIcsUsage() + "\n" + SyncUsage();
+    return AgendaUsage() + "\n" + ExportIcsUsage() + "\n" + ImportIcsUsage() + "\n" + SyncUsage() + "\n" + PasswordUsage();
 #else
     return AgendaUsage();
 #endif
@@ -91,7 +91,7 @@ int main(int argc, char *argv[]) {
     }
     const std::string command = args.empty() ? "" : args[0];
     if (command != "agenda" && command != "export-ics" && command != "import-ics" &&
-        command != "sync") {
+        command != "sync" && command != "password") {
         std::cerr << "quorva-cli: "
                   << (args.empty() ? "missing command" : "unknown command '" + command + "'")
                   << " (try quorva-cli --help)\n";
@@ -108,7 +108,9 @@ int main(int argc, char *argv[]) {
         return RunExportIcs(rest, today, now, eventsFile, std::cout, std::cerr);
     }
     if (command == "sync")
-        return RunSync(rest, today, eventsFile, std::cout, std::cerr);
+        return RunSync(rest, today, eventsFile, std::cin, std::cout, std::cerr);
+    if (command == "password")
+        return RunPassword(rest, std::cin, std::cout, std::cerr);
     return RunImportIcs(rest, today, eventsFile, std::cout, std::cerr);
 #else
     std::cerr << "quorva-cli: " << command << " is not in this build (it needs libical)\n";

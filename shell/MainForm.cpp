@@ -26,6 +26,7 @@
 #include "SettingsStore.h"
 #include "Sound.h"
 #include "StartupEntry.h"
+#include "SyncRunner.h"
 #include "Today.h"
 
 #include <QAction>
@@ -125,6 +126,9 @@ void TfrmMain::FormCreate(const QStringList &arguments) {
         SaveEvents();
     }
     watchEventsFile();
+    applySyncSchedule();
+    if (syncTimer)
+        QTimer::singleShot(3000, this, [this] { SynchronizeNow(false); });
 
     ComputeToday();
     FillMonths(Months, Events, Clock::Today());
@@ -359,6 +363,10 @@ void TfrmMain::FormClose() {
         return;
     closed = true;
     Timer1->stop();
+    if (syncTimer)
+        syncTimer->stop();
+    if (syncRunner)
+        syncRunner->Stop(5000); // a sync under way gets a moment to finish, then is stopped
 
     TCloseSettings settings;
     settings.Maximized = isMaximized();

@@ -19,6 +19,7 @@ class QSystemTrayIcon;
 class QTimer;
 class THintWindow;
 class TMonthStrip;
+class TSyncRunner;
 class TMonthView;
 
 class TfrmMain : public QMainWindow, public TMainOps {
@@ -70,6 +71,13 @@ public:
     void AFindExecute();
     void ActionPrintExecute();
     void MenuAboutClick();
+    // File > Synchronize: a sync with the calendar server, off the window's thread. Started
+    // by the user, a failure is also said in a message box, and a refused password asked for.
+    void ASynchronizeExecute();
+    void SynchronizeNow(bool byUser);
+    bool Synchronizing() const;
+    // Options > Calendar Server.
+    void AServerExecute();
 
     // Events file; a failed save shows "Unable to write to PATH: REASON", leaves the old file
     // whole and keeps the change in memory until a later save succeeds.
@@ -117,6 +125,9 @@ private:
     void saveDayEditor();
     void showKeptBoth(const TSelection &at);
     void watchEventsFile();
+    void syncFinished(bool ok, const QString &line);
+    void showSyncMessage(const QString &text, int milliseconds);
+    void applySyncSchedule();
     void updateUndoItem();
     void hideToTray();
     void rememberFramePosition();
@@ -148,6 +159,8 @@ private:
     QAction *ActionPrint = nullptr;
     QAction *AFind = nullptr;
     QAction *Undo1 = nullptr;
+    QAction *ASynchronize = nullptr;
+    QAction *AServer = nullptr;
 
     TUndoHistory History; // the user's last changes of this run
     // The changes not yet in the events file (a save failed), the reason, and what the file
@@ -157,6 +170,14 @@ private:
     TFileStamp eventsStamp;
     QFileSystemWatcher *eventsWatcher = nullptr;
     QTimer *reloadTimer = nullptr; // a burst of changes is read once, when it is over
+
+    TSyncRunner *syncRunner = nullptr;
+    QTimer *syncTimer = nullptr;        // the automatic syncs
+    QTimer *syncMessageTimer = nullptr; // takes the sync's line off the status bar
+    QString syncMessage;                // shown in the status bar instead of today's events
+    QString syncPassword;               // given this run where no secret store keeps it
+    bool syncByUser = false;
+    bool syncAskedPassword = false;
 
     QTimer *slideTimer = nullptr;
     QRect slideArea;

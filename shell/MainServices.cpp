@@ -23,7 +23,9 @@
 #include "PrintForm.h"
 #include "ReminderForm.h"
 #include "SettingsStore.h"
+#include "ServerForm.h"
 #include "Sound.h"
+#include "SyncRunner.h"
 #include "StartupEntry.h"
 #include "Today.h"
 #include <QAction>
@@ -34,6 +36,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -80,7 +83,17 @@ void TfrmMain::createActions() {
     AFind->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     connect(AFind, &QAction::triggered, this, &TfrmMain::AFindExecute);
 
-    for (QAction *action : {Action1, AShowReminder, ActionPref, ActionPrint, AFind})
+    ASynchronize = new QAction("S&ynchronize", this);
+    ASynchronize->setObjectName("ASynchronize");
+    ASynchronize->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    connect(ASynchronize, &QAction::triggered, this, &TfrmMain::ASynchronizeExecute);
+
+    AServer = new QAction("Calendar &Server...", this);
+    AServer->setObjectName("AServer");
+    connect(AServer, &QAction::triggered, this, &TfrmMain::AServerExecute);
+
+    for (QAction *action :
+         {Action1, AShowReminder, ActionPref, ActionPrint, AFind, ASynchronize, AServer})
         addAction(action);
 }
 
@@ -94,6 +107,7 @@ void TfrmMain::createMenus() {
     newList->setObjectName("New1");
     connect(newList, &QAction::triggered, this, &TfrmMain::New1Click);
     file->addAction(ActionPrint);
+    file->addAction(ASynchronize);
     file->addSeparator();
     Undo1 = file->addAction("&Undo");
     Undo1->setObjectName("Undo1");
@@ -111,6 +125,7 @@ void TfrmMain::createMenus() {
     options->addAction(AShowReminder);
     options->addSeparator();
     options->addAction(ActionPref);
+    options->addAction(AServer);
 
     QMenu *help = bar->addMenu("&Help");
     help->setObjectName("Help1");
@@ -212,6 +227,10 @@ void TfrmMain::UpdateStatusBar() {
         text = NothingPlanned;
     // Changes that are only in memory are said first, where they cannot be missed.
     const QString notSaved = unsaved.empty() ? QString() : "Not saved (" + saveFailure + ") - ";
+    if (!syncMessage.isEmpty()) {
+        SBMain->setStatusText(notSaved + syncMessage);
+        return;
+    }
     SBMain->setStatusText(notSaved + "Today is " +
                           QString::fromStdString(DayNames[Today.TodayWeekday]) + ", " +
                           QString::fromStdString(MonthNames[Today.TodayMonth]) + " " +
@@ -416,4 +435,108 @@ void TfrmMain::menuWebClick() {
 
 void TfrmMain::Action1Execute() {
     GUI->ShowHelpTopic("::/HTML/Getting_Started.html");
+}
+
+// The sync itself is quorva-cli's, run beside the window: the window stays usable, and the
+// file it writes comes back through the reload like any other program's.
+void TfrmMain::ASynchronizeExecute() {
+    syncAskedPassword = false;
+    SynchronizeNow(true);
+}
+
+bool TfrmMain::Synchronizing() const {
+    return syncRunner && syncRunner->Running();
+}
+
+void TfrmMain::SynchronizeNow(bool byUser) {
+    if (closed || Synchronizing())
+        return;
+    const TSyncConfig config = TSyncConfig::Read();
+    if (config.Url.isEmpty()) {
+        if (byUser)
+            AServerExecute();
+        return;
+    }
+    if (!syncRunner) {
+        syncRunner = new TSyncRunner(this);
+        connect(syncRunner, &TSyncRunner::Finished, this, &TfrmMain::syncFinished);
+    }
+    syncByUser = byUser;
+    if (!syncRunner->Start({"sync", "--file", GUI->EventsFilePath()}, syncPassword)) {
+        syncFinished(false, TSyncRunner::CliPath().isEmpty()
+                                ? "quorva-cli is not beside the calendar"
+                                : "quorva-cli could not be started");
+        return;
+    }
+    showSyncMessage("Synchronizing...", 0);
+}
+
+void TfrmMain::syncFinished(bool ok, const QString &line) {
+    if (closed)
+        return;
+    if (ok) {
+        ReloadIfChanged();
+        showSyncMessage(line, 6000);
+        return;
+    }
+    const TSyncConfig config = TSyncConfig::Read();
+    if (syncByUser && !syncAskedPassword && line.contains("refused the user name or password")) {
+        syncAskedPassword = true;
+        showSyncMessage(QString(), 0);
+        bool given = false;
+        const QString password = QInputDialog::getText(
+            this, "Synchronize - Quorva",
+            "The server refused the password. Password for " +
+                (config.User.isEmpty() ? config.Url : config.User + " at " + config.Url) + ":",
+            QLineEdit::Password, QString(), &given);
+        if (given && !password.isEmpty()) {
+            syncPassword = password; // for this run only
+            SynchronizeNow(true);
+            return;
+        }
+    }
+    showSyncMessage("Not synchronized: " + line, 10000);
+    if (syncByUser)
+        QMessageBox::warning(this, Constants::MainCaption,
+                             "The calendar could not be synchronized: " + line);
+}
+
+// A line in the status bar instead of today's events, for milliseconds (0: until replaced).
+void TfrmMain::showSyncMessage(const QString &text, int milliseconds) {
+    if (!syncMessageTimer) {
+        syncMessageTimer = new QTimer(this);
+        syncMessageTimer->setSingleShot(true);
+        connect(syncMessageTimer, &QTimer::timeout, this, [this] {
+            syncMessage.clear();
+            UpdateStatusBar();
+        });
+    }
+    syncMessageTimer->stop();
+    syncMessage = text;
+    if (milliseconds > 0)
+        syncMessageTimer->start(milliseconds);
+    UpdateStatusBar();
+}
+
+void TfrmMain::AServerExecute() {
+    TfrmServer server(this);
+    if (server.exec() != QDialog::Accepted)
+        return;
+    if (!server.EPassword->text().isEmpty())
+        syncPassword = server.SessionPassword; // empty when the secret store keeps it
+    applySyncSchedule();
+}
+
+void TfrmMain::applySyncSchedule() {
+    const TSyncConfig config = TSyncConfig::Read();
+    if (!config.Auto || config.Url.isEmpty()) {
+        if (syncTimer)
+            syncTimer->stop();
+        return;
+    }
+    if (!syncTimer) {
+        syncTimer = new QTimer(this);
+        connect(syncTimer, &QTimer::timeout, this, [this] { SynchronizeNow(false); });
+    }
+    syncTimer->start(config.Minutes * 60 * 1000);
 }

@@ -28,7 +28,7 @@ quorva_install_packages() {
 QUORVA_BUILD_PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-multimedia-dev libgl-dev
-    libical-dev libcurl4-openssl-dev libpugixml-dev
+    libical-dev libcurl4-openssl-dev libpugixml-dev libsecret-1-dev
     fonts-liberation fonts-dejavu-core fonts-wine
 )
 # What the tests and benchmarks need on top.
@@ -37,6 +37,6 @@ QUORVA_TEST_PACKAGES=(
     googletest g++-mingw-w64-x86-64-posix wine wine64
     xvfb xauth xdotool imagemagick poppler-utils desktop-file-utils
     openbox trayer faketime x11-utils util-linux
-    radicale xandikos python3-caldav python3-icalendar
+    radicale xandikos python3-caldav python3-icalendar gnome-keyring libsecret-tools dbus
     clang-14 libclang-rt-14-dev
 )

@@ -55,3 +55,62 @@ stop_desktop() {
         kill -TERM "$pid" 2>/dev/null || true
     done
 }
+
+# The program under test, for scripts that set exe, work and WAIT and define fail.
+# Each scenario runs the program with a folder of its own: app (the executable and its events
+# file), config, data, runtime.
+user_dirs() {
+    local root=$1
+    mkdir -p "$root/app" "$root/config/Ostrune" "$root/data" "$root/home" "$root/tmp"
+    mkdir -p -m 700 "$root/runtime"
+    cp "$exe" "$root/app/quorva"
+}
+# Settings of a copy that has run before (no help page at start), with extra lines appended.
+write_settings() {
+    local root=$1
+    shift
+    {
+        printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Ostrune\\Quorva\\Version]\n"Version"="1.75"\n\n'
+        printf '[HKEY_CURRENT_USER\\Software\\Ostrune\\Quorva\\MainFormView]\n'
+        printf '%s\n' "$@"
+    } >"$root/config/Ostrune/Quorva.reg"
+}
+# Starts the program of folder $1 (as the command prefix in $runner, if any); waits for the
+# main window, whose id lands in $main.
+start_program() {
+    local root=$1
+    shift
+    env -i PATH="$PATH" DISPLAY="$DISPLAY" HOME="$root/home" TMPDIR="$root/tmp" \
+        XDG_CONFIG_HOME="$root/config" XDG_DATA_HOME="$root/data" \
+        XDG_RUNTIME_DIR="$root/runtime" QT_QPA_PLATFORM=xcb "$@" \
+        "${runner[@]}" "$root/app/quorva" >"$work/program.log" 2>&1 &
+    program=$!
+    main=$(window_named Quorva) || true
+    [ -n "$main" ] || fail "the main window did not appear within $WAIT s"
+    sleep 0.5
+}
+# Ends the program as a log-off does, which writes its settings.
+stop_program() {
+    kill -TERM "$program"
+    local status=0
+    wait "$program" || status=$?
+    program=""
+    [ $status -eq 0 ] || fail "the program ended with status $status after SIGTERM"
+}
+# Where a month-view cell lies inside the main window, as "X Y W H", for the cell of a date
+# in the shown month: the grid starts on a Sunday right of the month strip, below the menu.
+cell_box() {
+    local first_weekday=$1 day=$2 width height
+    read -r width height <<<"$(xwininfo -id "$main" | awk -F: '/Width/ {w = $2 + 0}
+        /Height/ {h = $2 + 0} END {print w, h}')"
+    local strip=166 menu=20 status=19
+    local cell_w=$(((width - strip) / 7)) cell_h=$(((height - menu - status - 34) / 6))
+    local cell=$((first_weekday + day - 1))
+    echo "$((strip + cell_w * (cell % 7))) $((menu + 36 + cell_h * (cell / 7))) $cell_w $cell_h"
+}
+click_cell() {
+    local x y w h
+    read -r x y w h <<<"$(cell_box "$1" "$2")"
+    xdotool mousemove --window "$main" $((x + w / 2)) $((y + h / 2 + 8)) click 1
+}
+
