@@ -229,8 +229,14 @@ int RunSync(const std::vector<std::string> &args, sys_days today, const std::str
         return settings.Read(SettingsSection, key, "");
     };
     TCalDavOptions options;
+    const std::string rememberedUrl = settings.Read(SettingsSection, "Url", "");
+    const std::string rememberedUser = settings.Read(SettingsSection, "User", "");
     options.Url = setting("--url", "Url");
     options.User = setting("--user", "User");
+    // A remembered password command belongs to the remembered server and user only.
+    const bool otherLogin = options.Url != rememberedUrl || options.User != rememberedUser;
+    if (otherLogin && !commandLine.Option("--password-command"))
+        settings.Write(SettingsSection, "PasswordCommand", "");
     const std::string passwordCommand = setting("--password-command", "PasswordCommand");
     options.CaFile = setting("--ca-file", "CaFile");
     if (options.Url.empty()) {

@@ -142,7 +142,11 @@ void TfrmServer::BTestClick() {
         LTest->setText("The address must start with http:// or https://.");
         return;
     }
-    const QString password = EPassword->text().isEmpty() ? SessionPassword : EPassword->text();
+    // The password held for this run belongs to the saved address and user only.
+    const TSyncConfig saved = TSyncConfig::Read();
+    const bool sameLogin = url == saved.Url && EUser->text().trimmed() == saved.User;
+    const QString password =
+        !EPassword->text().isEmpty() ? EPassword->text() : sameLogin ? SessionPassword : QString();
     if (TSyncRunner::CliPath().isEmpty()) {
         LTest->setText("quorva-cli is not beside the calendar, so it cannot synchronize.");
         return;
@@ -162,6 +166,11 @@ bool TfrmServer::BOkClick() {
     config.User = EUser->text().trimmed();
     config.Auto = CBAutoSync->isChecked();
     config.Minutes = SEMinutes->value();
+    if (!EPassword->text().isEmpty() && config.User.isEmpty()) {
+        QMessageBox::warning(this, Caption, "A password needs the user name it belongs to.");
+        EUser->setFocus();
+        return false;
+    }
     if (!config.Url.isEmpty() && !IsWebAddress(config.Url)) {
         QMessageBox::warning(this, Caption, "The address must start with http:// or https://.");
         EUrl->setFocus();

@@ -81,15 +81,19 @@ bool TSyncRunner::Start(const QStringList &arguments, const QString &password) {
     const QString cli = CliPath();
     if (cli.isEmpty() || Running())
         return false;
-    delete process;
+    if (process) { // the last run's, which may still be delivering its end
+        process->disconnect(this);
+        process->deleteLater();
+    }
     process = new QProcess(this);
     process->setProcessChannelMode(QProcess::SeparateChannels);
     QStringList args = arguments;
     if (!password.isEmpty())
         args << "--password-stdin";
-    connect(process, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
-        const QString out = QString::fromUtf8(process->readAllStandardOutput());
-        const QString err = QString::fromUtf8(process->readAllStandardError());
+    QProcess *run = process;
+    connect(run, &QProcess::finished, this, [this, run](int code, QProcess::ExitStatus status) {
+        const QString out = QString::fromUtf8(run->readAllStandardOutput());
+        const QString err = QString::fromUtf8(run->readAllStandardError());
         const bool ok = status == QProcess::NormalExit && code == 0;
         QString line = LastLine(ok ? out : err);
         if (!ok && line.isEmpty())

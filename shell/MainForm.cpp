@@ -570,15 +570,16 @@ void TfrmMain::showKeptBoth(const TSelection &at) {
         if (closed || QApplication::activeModalWidget())
             return;
         GoToDate(at.Month, at.Day, at.Year);
-        const TMonth &month = Months[Selection.ShownMonth];
-        for (int cell = 0; cell < CellCount; ++cell) {
-            if (month.Day[cell] != at.Day)
-                continue;
-            frmDay->PendingNotice = "Another program changed this text meanwhile: both were "
-                                    "kept, yours first.";
-            OpenDayEditor(cell);
-            return;
-        }
+        // The editor opens on the very date and occurrence that were saved.
+        Selection.Month = at.Month;
+        Selection.Day = at.Day;
+        Selection.Year = at.Year;
+        Selection.Weekday = at.Weekday;
+        Selection.Nth = at.Nth;
+        frmDay->PendingNotice = "Another program changed this text meanwhile: both were kept, "
+                                "yours first.";
+        if (frmDay->exec() == QDialog::Accepted)
+            saveDayEditor();
     });
 }
 

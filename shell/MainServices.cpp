@@ -451,6 +451,9 @@ bool TfrmMain::Synchronizing() const {
 void TfrmMain::SynchronizeNow(bool byUser) {
     if (closed || Synchronizing())
         return;
+    // An automatic sync waits while a dialog is open: the user may be answering the last one.
+    if (!byUser && QApplication::activeModalWidget())
+        return;
     const TSyncConfig config = TSyncConfig::Read();
     if (config.Url.isEmpty()) {
         if (byUser)
@@ -459,7 +462,9 @@ void TfrmMain::SynchronizeNow(bool byUser) {
     }
     if (!syncRunner) {
         syncRunner = new TSyncRunner(this);
-        connect(syncRunner, &TSyncRunner::Finished, this, &TfrmMain::syncFinished);
+        // Queued: what follows a sync (a message box, a password asked) may start another.
+        connect(syncRunner, &TSyncRunner::Finished, this, &TfrmMain::syncFinished,
+                Qt::QueuedConnection);
     }
     syncByUser = byUser;
     if (!syncRunner->Start({"sync", "--file", GUI->EventsFilePath()}, syncPassword)) {
@@ -519,11 +524,16 @@ void TfrmMain::showSyncMessage(const QString &text, int milliseconds) {
 }
 
 void TfrmMain::AServerExecute() {
+    const TSyncConfig before = TSyncConfig::Read();
     TfrmServer server(this);
+    server.SessionPassword = syncPassword;
     if (server.exec() != QDialog::Accepted)
         return;
+    const TSyncConfig after = TSyncConfig::Read();
     if (!server.EPassword->text().isEmpty())
         syncPassword = server.SessionPassword; // empty when the secret store keeps it
+    else if (after.Url != before.Url || after.User != before.User)
+        syncPassword.clear(); // never another server's or user's password
     applySyncSchedule();
 }
 

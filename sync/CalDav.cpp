@@ -319,7 +319,7 @@ bool TCalDav::Changes(std::string &token, std::vector<TCalDavItem> &changed,
             "REPORT", options_.Url, {"Content-Type: application/xml; charset=utf-8"},
             "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
             "<D:sync-collection xmlns:D=\"DAV:\"><D:sync-token>" + XmlEscaped(next) +
-                "</D:sync-token><D:sync-level>1</D:sync-level><D:prop><D:getetag/></D:prop>"
+                "</D:sync-token><D:sync-level>1</D:sync-level><D:prop><D:getetag/><D:resourcetype/></D:prop>"
                 "</D:sync-collection>\n");
         // 403 is also how a server says that it no longer knows the token.
         if (answer.Status == 401)

@@ -518,12 +518,12 @@ private:
                 return token_;
         for (const TCalDavItem &item : changed) {
             const auto ours = items_.find(item.Href);
+            // Only our own write, as we stored it: a server that gave no ETag for it may have
+            // changed it, or another client may have written it since.
             if (!written_.contains(item.Href) || ours == items_.end() ||
-                (!ours->second.Etag.empty() && ours->second.Etag != item.Etag))
+                ours->second.Etag.empty() || ours->second.Etag != item.Etag)
                 return token_;
         }
-        for (const TCalDavItem &item : changed)
-            items_[item.Href].Etag = item.Etag;
         return next;
     }
 
@@ -532,6 +532,10 @@ private:
         if (known != state_.Items.end()) {
             items_[href] = known->second;
             items_[href].Etag.clear(); // fetched again next time
+        } else {
+            // New and not read: kept with no ETag and no entries, so that the next sync asks
+            // for it again even where the server's token has moved past it.
+            items_[href] = TSyncItem{};
         }
     }
 

@@ -278,10 +278,12 @@ void TestServices::menus_haveEveryCaptionAndShortcut()
     const QList<QAction*> top = f.main()->menuBar()->actions();
     QCOMPARE(top.size(), 3);
     QCOMPARE(top[0]->text(), QString("&File"));
-    QCOMPARE(Captions(top[0]->menu()), (QStringList{"&New...", "&Print\tCtrl+P", "-", "&Undo\tCtrl+Z", "-", "E&xit"}));
+    QCOMPARE(Captions(top[0]->menu()), (QStringList{"&New...", "&Print\tCtrl+P", "S&ynchronize\tCtrl+Shift+S", "-",
+                          "&Undo\tCtrl+Z", "-", "E&xit"}));
     QCOMPARE(top[1]->text(), QString("&Options"));
     QCOMPARE(Captions(top[1]->menu()),
-             (QStringList{"&Find...\tCtrl+F", "&Reminder", "-", "&Preferences..."}));
+             (QStringList{"&Find...\tCtrl+F", "&Reminder", "-", "&Preferences...",
+                          "Calendar &Server..."}));
     QCOMPARE(top[2]->text(), QString("&Help"));
     QCOMPARE(Captions(top[2]->menu()),
              (QStringList{"&Contents and Index\tF1", "&Read Me", "-", "Quorva on the &Web", "-",
