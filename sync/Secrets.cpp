@@ -1,12 +1,58 @@
 #include "Secrets.h"
 
+#include <type_traits>
+
 #ifdef QUORVA_SECRETS
-#include <libsecret/secret.h>
+#include <dlfcn.h>
+#include <libsecret/secret.h> // types only: the library is loaded when first needed
 #endif
 
 namespace {
 
 #ifdef QUORVA_SECRETS
+// libsecret and the GLib it brings are loaded at the first use, not at every start of
+// quorva-cli: most runs (the agenda, an export) never need a password.
+struct TSecretLibrary {
+    using TLookup = gchar *(*)(const SecretSchema *, GCancellable *, GError **, ...);
+    using TStore = gboolean (*)(const SecretSchema *, const gchar *, const gchar *, const gchar *,
+                                GCancellable *, GError **, ...);
+    using TClear = gboolean (*)(const SecretSchema *, GCancellable *, GError **, ...);
+    using TFree = void (*)(gchar *);
+    using TErrorFree = void (*)(GError *);
+    using TQuark = GQuark (*)();
+    TLookup Lookup = nullptr;
+    TStore Store = nullptr;
+    TClear Clear = nullptr;
+    TFree Free = nullptr;
+    TErrorFree ErrorFree = nullptr;
+    TQuark DBusError = nullptr, IoError = nullptr, SpawnError = nullptr;
+    bool Loaded = false;
+
+    TSecretLibrary() {
+        void *library = dlopen("libsecret-1.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (!library)
+            return;
+        const auto find = [library](auto &pointer, const char *name) {
+            pointer = reinterpret_cast<std::remove_reference_t<decltype(pointer)>>(dlsym(library, name));
+            return pointer != nullptr;
+        };
+        Loaded = find(Lookup, "secret_password_lookup_sync") &&
+                 find(Store, "secret_password_store_sync") &&
+                 find(Clear, "secret_password_clear_sync") && find(Free, "secret_password_free") &&
+                 find(ErrorFree, "g_error_free") && find(DBusError, "g_dbus_error_quark") &&
+                 find(IoError, "g_io_error_quark") && find(SpawnError, "g_spawn_error_quark");
+    }
+};
+
+const TSecretLibrary *Library(std::string &why) {
+    static const TSecretLibrary library;
+    if (!library.Loaded) {
+        why = "libsecret is not installed";
+        return nullptr;
+    }
+    return &library;
+}
+
 const SecretSchema *Schema() {
     static const SecretSchema schema = {
         "org.quorva.CalendarServer",
@@ -19,20 +65,21 @@ const SecretSchema *Schema() {
 }
 
 // The store's own message, as a reason in the program's words.
-std::string Reason(GError *error) {
+std::string Reason(const TSecretLibrary &library, GError *error) {
     if (!error)
         return "the secret store refused";
+    const GQuark dbus = library.DBusError();
     const bool absent =
-        error->domain == G_IO_ERROR || error->domain == G_SPAWN_ERROR ||
-        g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_SERVICE_UNKNOWN) ||
-        g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_NO_SERVER) ||
-        g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_NAME_HAS_NO_OWNER) ||
-        g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_SPAWN_EXEC_FAILED) ||
-        g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_SPAWN_CHILD_EXITED) ||
-        g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_SPAWN_SERVICE_NOT_FOUND);
-    const std::string why =
-        absent ? "no secret store is running" : std::string("the secret store refused: ") + error->message;
-    g_error_free(error);
+        error->domain == library.IoError() || error->domain == library.SpawnError() ||
+        (error->domain == dbus &&
+         (error->code == G_DBUS_ERROR_SERVICE_UNKNOWN || error->code == G_DBUS_ERROR_NO_SERVER ||
+          error->code == G_DBUS_ERROR_NAME_HAS_NO_OWNER ||
+          error->code == G_DBUS_ERROR_SPAWN_EXEC_FAILED ||
+          error->code == G_DBUS_ERROR_SPAWN_CHILD_EXITED ||
+          error->code == G_DBUS_ERROR_SPAWN_SERVICE_NOT_FOUND));
+    const std::string why = absent ? "no secret store is running"
+                                   : std::string("the secret store refused: ") + error->message;
+    library.ErrorFree(error);
     return why;
 }
 #endif
@@ -42,17 +89,20 @@ std::string Reason(GError *error) {
 std::optional<std::string> LookUpPassword(const std::string &url, const std::string &user,
                                           std::string &why) {
 #ifdef QUORVA_SECRETS
+    const TSecretLibrary *library = Library(why);
+    if (!library)
+        return std::nullopt;
     GError *error = nullptr;
-    gchar *password = secret_password_lookup_sync(Schema(), nullptr, &error, "url", url.c_str(),
-                                                  "user", user.c_str(), nullptr);
+    gchar *password = library->Lookup(Schema(), nullptr, &error, "url", url.c_str(), "user",
+                                      user.c_str(), nullptr);
     if (error) {
-        why = Reason(error);
+        why = Reason(*library, error);
         return std::nullopt;
     }
     if (!password)
         return std::nullopt;
     std::string found = password;
-    secret_password_free(password);
+    library->Free(password);
     return found;
 #else
     (void)url;
@@ -65,12 +115,14 @@ std::optional<std::string> LookUpPassword(const std::string &url, const std::str
 bool KeepPassword(const std::string &url, const std::string &user, const std::string &password,
                   std::string &why) {
 #ifdef QUORVA_SECRETS
+    const TSecretLibrary *library = Library(why);
+    if (!library)
+        return false;
     GError *error = nullptr;
     const std::string label = "Quorva calendar server " + (user.empty() ? url : user + " at " + url);
-    if (!secret_password_store_sync(Schema(), SECRET_COLLECTION_DEFAULT, label.c_str(),
-                                    password.c_str(), nullptr, &error, "url", url.c_str(), "user",
-                                    user.c_str(), nullptr)) {
-        why = Reason(error);
+    if (!library->Store(Schema(), SECRET_COLLECTION_DEFAULT, label.c_str(), password.c_str(),
+                        nullptr, &error, "url", url.c_str(), "user", user.c_str(), nullptr)) {
+        why = Reason(*library, error);
         return false;
     }
     return true;
@@ -85,11 +137,13 @@ bool KeepPassword(const std::string &url, const std::string &user, const std::st
 
 bool ForgetPassword(const std::string &url, const std::string &user, std::string &why) {
 #ifdef QUORVA_SECRETS
+    const TSecretLibrary *library = Library(why);
+    if (!library)
+        return false;
     GError *error = nullptr;
-    secret_password_clear_sync(Schema(), nullptr, &error, "url", url.c_str(), "user",
-                               user.c_str(), nullptr);
+    library->Clear(Schema(), nullptr, &error, "url", url.c_str(), "user", user.c_str(), nullptr);
     if (error) {
-        why = Reason(error);
+        why = Reason(*library, error);
         return false;
     }
     return true;
