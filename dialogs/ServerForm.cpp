@@ -102,8 +102,8 @@ TfrmServer::TfrmServer(QWidget *parent) : QDialog(parent) {
     });
 }
 
-QLineEdit *TfrmServer::createField(const char *labelName, const QString &caption,
-                                   const char *name, int top) {
+QLineEdit *TfrmServer::createField(const char *labelName, const QString &caption, const char *name,
+                                   int top) {
     auto *label = new QLabel(caption, GroupBox1);
     label->setObjectName(labelName);
     label->setGeometry(12, top + 2, 110, 17);
@@ -125,8 +125,7 @@ void TfrmServer::FormShow() {
     EUrl->setText(config.Url);
     EUser->setText(config.User);
     EPassword->clear();
-    EPassword->setPlaceholderText(config.Url.isEmpty() ? QString()
-                                                       : "(unchanged when left empty)");
+    EPassword->setPlaceholderText(config.Url.isEmpty() ? QString() : "(unchanged when left empty)");
     LPasswordNote->setText("Kept in the desktop's secret store, never in a file.");
     CBAutoSync->setChecked(config.Auto);
     SEMinutes->setValue(config.Minutes);
@@ -145,8 +144,9 @@ void TfrmServer::BTestClick() {
     // The password held for this run belongs to the saved address and user only.
     const TSyncConfig saved = TSyncConfig::Read();
     const bool sameLogin = url == saved.Url && EUser->text().trimmed() == saved.User;
-    const QString password =
-        !EPassword->text().isEmpty() ? EPassword->text() : sameLogin ? SessionPassword : QString();
+    const QString password = !EPassword->text().isEmpty() ? EPassword->text()
+                             : sameLogin                  ? SessionPassword
+                                                          : QString();
     if (TSyncRunner::CliPath().isEmpty()) {
         LTest->setText("quorva-cli is not beside the calendar, so it cannot synchronize.");
         return;
@@ -186,8 +186,9 @@ bool TfrmServer::BOkClick() {
     if (password.isEmpty() || config.Url.isEmpty())
         return true;
     QString out, why;
-    const int code = TSyncRunner::RunAndWait({"password", "--url", config.Url, "--user", config.User},
-                                             password.toUtf8() + "\n", out, why);
+    const int code =
+        TSyncRunner::RunAndWait({"password", "--url", config.Url, "--user", config.User},
+                                password.toUtf8() + "\n", out, why);
     if (code == 0) {
         SessionPassword.clear();
         return true;

@@ -49,6 +49,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    QLineEdit *createField(const char *labelName, const QString &caption, const char *name, int top);
+    QLineEdit *createField(const char *labelName, const QString &caption, const char *name,
+                           int top);
     TSyncRunner *tester = nullptr;
 };

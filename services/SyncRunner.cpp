@@ -38,7 +38,8 @@ TSyncConfig TSyncConfig::Read() {
     config.User = QString::fromStdString(ini.Read(Section, "User", ""));
     config.Auto = ini.Read(Section, "AutoSync", "0") == "1";
     bool ok = false;
-    const int minutes = QString::fromStdString(ini.Read(Section, "AutoSyncMinutes", "15")).toInt(&ok);
+    const int minutes =
+        QString::fromStdString(ini.Read(Section, "AutoSyncMinutes", "15")).toInt(&ok);
     config.Minutes = ok ? std::clamp(minutes, MinMinutes, MaxMinutes) : 15;
     return config;
 }

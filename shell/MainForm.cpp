@@ -538,7 +538,8 @@ void TfrmMain::saveDayEditor() {
                                              frmDay->MYearly, frmDay->MDayWeekly};
     for (std::size_t kind = 0; kind < memos.size(); ++kind)
         if (memos[kind]->edited())
-            edit->Edits[kind] = TEntryEdit{memos[kind]->originalText(), memos[kind]->storedText(), {}};
+            edit->Edits[kind] =
+                TEntryEdit{memos[kind]->originalText(), memos[kind]->storedText(), {}};
     changeEvents([at, edit](TEvents &events) {
         const auto apply = [&edit](std::size_t kind, const std::string &current) {
             bool conflict = false;

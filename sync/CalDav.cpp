@@ -1,11 +1,13 @@
 #include "CalDav.h"
 
-#include <curl/curl.h>
+#include <curl/curl.h> // types and constants only: the library is loaded when needed
+#include <dlfcn.h>
 #include <pugixml.hpp>
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <type_traits>
 
 namespace {
 
@@ -14,10 +16,45 @@ constexpr long ConnectSeconds = 15;
 constexpr long RequestSeconds = 300;
 constexpr long StalledSeconds = 30; // below one byte a second for this long: given up
 
-// Creating the library's state is not thread-safe; once per process, before any handle.
-void InitialiseCurl() {
-    static const bool done = (curl_global_init(CURL_GLOBAL_DEFAULT), true);
-    (void)done;
+// libcurl (and the TLS, HTTP/2 and authentication libraries under it) is loaded when the first
+// server is asked, not at every start of quorva-cli: most runs never go on the network.
+struct TCurl {
+    CURLcode (*global_init)(long) = nullptr;
+    CURL *(*easy_init)() = nullptr;
+    void (*easy_cleanup)(CURL *) = nullptr;
+    void (*easy_reset)(CURL *) = nullptr;
+    CURLcode (*easy_setopt)(CURL *, CURLoption, ...) = nullptr;
+    CURLcode (*easy_getinfo)(CURL *, CURLINFO, ...) = nullptr;
+    CURLcode (*easy_perform)(CURL *) = nullptr;
+    const char *(*easy_strerror)(CURLcode) = nullptr;
+    curl_slist *(*slist_append)(curl_slist *, const char *) = nullptr;
+    void (*slist_free_all)(curl_slist *) = nullptr;
+    bool Loaded = false;
+
+    TCurl() {
+        void *library = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+        if (!library)
+            return;
+        const auto find = [library](auto &pointer, const char *name) {
+            pointer =
+                reinterpret_cast<std::remove_reference_t<decltype(pointer)>>(dlsym(library, name));
+            return pointer != nullptr;
+        };
+        Loaded =
+            find(global_init, "curl_global_init") && find(easy_init, "curl_easy_init") &&
+            find(easy_cleanup, "curl_easy_cleanup") && find(easy_reset, "curl_easy_reset") &&
+            find(easy_setopt, "curl_easy_setopt") && find(easy_getinfo, "curl_easy_getinfo") &&
+            find(easy_perform, "curl_easy_perform") && find(easy_strerror, "curl_easy_strerror") &&
+            find(slist_append, "curl_slist_append") && find(slist_free_all, "curl_slist_free_all");
+        // Creating the library's state is not thread-safe: once per process, before any handle.
+        if (Loaded)
+            global_init(CURL_GLOBAL_DEFAULT);
+    }
+};
+
+const TCurl &Curl() {
+    static const TCurl curl;
+    return curl;
 }
 
 struct TReceiving {
@@ -125,8 +162,9 @@ bool IsXml(const std::string &contentType) {
 } // namespace
 
 TCalDav::TCalDav(TCalDavOptions options) : options_(std::move(options)) {
-    InitialiseCurl();
     const std::string &url = options_.Url;
+    if (!Curl().Loaded)
+        throw TCalDavError(url + " could not be reached: libcurl (libcurl4) is not installed");
     const auto scheme = url.find("://");
     if (scheme == std::string::npos ||
         (url.compare(0, scheme, "http") != 0 && url.compare(0, scheme, "https") != 0))
@@ -139,14 +177,14 @@ TCalDav::TCalDav(TCalDavOptions options) : options_(std::move(options)) {
     if (path_.back() != '/')
         path_ += '/';
     options_.Url = origin_ + path_;
-    curl_ = curl_easy_init();
+    curl_ = Curl().easy_init();
     if (!curl_)
         throw TCalDavError(options_.Url + " could not be reached: no HTTP client");
 }
 
 TCalDav::~TCalDav() {
     if (curl_)
-        curl_easy_cleanup(static_cast<CURL *>(curl_));
+        Curl().easy_cleanup(static_cast<CURL *>(curl_));
 }
 
 void TCalDav::Fail(const std::string &reason) const {
@@ -167,65 +205,66 @@ TCalDav::TAnswer TCalDav::Request(const std::string &method, const std::string &
                                   const std::vector<std::string> &headers,
                                   const std::string &body) {
     CURL *curl = static_cast<CURL *>(curl_);
-    curl_easy_reset(curl);
+    Curl().easy_reset(curl);
     TAnswer answer;
     TReceiving receiving{&answer.Body, &answer.Etag};
     curl_slist *list = nullptr;
     for (const std::string &header : headers)
-        list = curl_slist_append(list, header.c_str());
+        list = Curl().slist_append(list, header.c_str());
     char problem[CURL_ERROR_SIZE] = {};
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, method.c_str());
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, list);
+    Curl().easy_setopt(curl, CURLOPT_URL, url.c_str());
+    Curl().easy_setopt(curl, CURLOPT_CUSTOMREQUEST, method.c_str());
+    Curl().easy_setopt(curl, CURLOPT_HTTPHEADER, list);
     if (!body.empty() || method == "PUT") {
-        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.c_str());
-        curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+        Curl().easy_setopt(curl, CURLOPT_POSTFIELDS, body.c_str());
+        Curl().easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
     }
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, ReceiveBody);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &receiving);
-    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, ReceiveHeader);
-    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &receiving);
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, problem);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, MaxRedirects);
-    curl_easy_setopt(curl, CURLOPT_POSTREDIR, CURL_REDIR_POST_ALL); // keep the method
-    curl_easy_setopt(curl, CURLOPT_UNRESTRICTED_AUTH, 0L);        // no password elsewhere
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, ConnectSeconds);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, RequestSeconds);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, StalledSeconds);
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+    Curl().easy_setopt(curl, CURLOPT_WRITEFUNCTION, ReceiveBody);
+    Curl().easy_setopt(curl, CURLOPT_WRITEDATA, &receiving);
+    Curl().easy_setopt(curl, CURLOPT_HEADERFUNCTION, ReceiveHeader);
+    Curl().easy_setopt(curl, CURLOPT_HEADERDATA, &receiving);
+    Curl().easy_setopt(curl, CURLOPT_ERRORBUFFER, problem);
+    Curl().easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    Curl().easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    Curl().easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    Curl().easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    Curl().easy_setopt(curl, CURLOPT_MAXREDIRS, MaxRedirects);
+    Curl().easy_setopt(curl, CURLOPT_POSTREDIR,
+                       static_cast<long>(CURL_REDIR_POST_ALL)); // keep the method
+    Curl().easy_setopt(curl, CURLOPT_UNRESTRICTED_AUTH, 0L);    // no password elsewhere
+    Curl().easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, ConnectSeconds);
+    Curl().easy_setopt(curl, CURLOPT_TIMEOUT, RequestSeconds);
+    Curl().easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    Curl().easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, StalledSeconds);
+    Curl().easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+    Curl().easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
     if (!options_.CaFile.empty())
-        curl_easy_setopt(curl, CURLOPT_CAINFO, options_.CaFile.c_str());
-    curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
+        Curl().easy_setopt(curl, CURLOPT_CAINFO, options_.CaFile.c_str());
+    Curl().easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
     if (!options_.User.empty())
-        curl_easy_setopt(curl, CURLOPT_USERNAME, options_.User.c_str());
+        Curl().easy_setopt(curl, CURLOPT_USERNAME, options_.User.c_str());
     if (!options_.Password.empty())
-        curl_easy_setopt(curl, CURLOPT_PASSWORD, options_.Password.c_str());
+        Curl().easy_setopt(curl, CURLOPT_PASSWORD, options_.Password.c_str());
     else
-        curl_easy_setopt(curl, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_OPTIONAL));
-    curl_easy_setopt(curl, CURLOPT_HTTPAUTH,
+        Curl().easy_setopt(curl, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_OPTIONAL));
+    Curl().easy_setopt(curl, CURLOPT_HTTPAUTH,
                      auth_ == CURLAUTH_BASIC ? CURLAUTH_BASIC : CURLAUTH_BASIC | CURLAUTH_DIGEST);
-    const CURLcode result = curl_easy_perform(curl);
+    const CURLcode result = Curl().easy_perform(curl);
     long offered = 0;
-    if (result == CURLE_OK && curl_easy_getinfo(curl, CURLINFO_HTTPAUTH_AVAIL, &offered) == CURLE_OK &&
+    if (result == CURLE_OK && Curl().easy_getinfo(curl, CURLINFO_HTTPAUTH_AVAIL, &offered) == CURLE_OK &&
         offered != 0)
         auth_ = offered & (CURLAUTH_BASIC | CURLAUTH_DIGEST);
-    curl_slist_free_all(list);
+    Curl().slist_free_all(list);
     if (receiving.TooLarge)
         Fail("answered with more than 64 MB; nothing was changed");
     if (result == CURLE_TOO_MANY_REDIRECTS)
         Fail("redirected too many times");
     if (result != CURLE_OK)
         Fail(std::string("could not be reached: ") +
-             (problem[0] ? problem : curl_easy_strerror(result)));
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &answer.Status);
+             (problem[0] ? problem : Curl().easy_strerror(result)));
+    Curl().easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &answer.Status);
     char *type = nullptr;
-    curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &type);
+    Curl().easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &type);
     if (type)
         answer.ContentType = type;
     return answer;

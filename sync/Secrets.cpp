@@ -33,7 +33,8 @@ struct TSecretLibrary {
         if (!library)
             return;
         const auto find = [library](auto &pointer, const char *name) {
-            pointer = reinterpret_cast<std::remove_reference_t<decltype(pointer)>>(dlsym(library, name));
+            pointer =
+                reinterpret_cast<std::remove_reference_t<decltype(pointer)>>(dlsym(library, name));
             return pointer != nullptr;
         };
         Loaded = find(Lookup, "secret_password_lookup_sync") &&
@@ -54,13 +55,19 @@ const TSecretLibrary *Library(std::string &why) {
 }
 
 const SecretSchema *Schema() {
-    static const SecretSchema schema = {
-        "org.quorva.CalendarServer",
-        SECRET_SCHEMA_NONE,
-        {{"url", SECRET_SCHEMA_ATTRIBUTE_STRING},
-         {"user", SECRET_SCHEMA_ATTRIBUTE_STRING},
-         {nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING}},
-        0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+    static const SecretSchema schema = {"org.quorva.CalendarServer",
+                                        SECRET_SCHEMA_NONE,
+                                        {{"url", SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                         {"user", SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                         {nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING}},
+                                        0,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr};
     return &schema;
 }
 
@@ -119,7 +126,8 @@ bool KeepPassword(const std::string &url, const std::string &user, const std::st
     if (!library)
         return false;
     GError *error = nullptr;
-    const std::string label = "Quorva calendar server " + (user.empty() ? url : user + " at " + url);
+    const std::string label =
+        "Quorva calendar server " + (user.empty() ? url : user + " at " + url);
     if (!library->Store(Schema(), SECRET_COLLECTION_DEFAULT, label.c_str(), password.c_str(),
                         nullptr, &error, "url", url.c_str(), "user", user.c_str(), nullptr)) {
         why = Reason(*library, error);

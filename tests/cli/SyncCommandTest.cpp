@@ -1,7 +1,7 @@
 // quorva-cli sync and password: what they refuse before any server or secret store is asked.
+#include "SyncCommand.h"
 #include "CommandLine.h"
 #include "ScopedEnvironment.h"
-#include "SyncCommand.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -17,19 +17,21 @@ struct TRun {
     std::string out, err;
 };
 
-TRun Sync(const TempFolder &folder, const std::vector<std::string> &args, const std::string &input) {
+TRun Sync(const TempFolder &folder, const std::vector<std::string> &args,
+          const std::string &input) {
     ScopedEnvironment config("XDG_CONFIG_HOME", folder.File("config"));
     ScopedEnvironment data("XDG_DATA_HOME", folder.File("data"));
     // Away from the desktop's own secret store: none can be reached.
     ScopedEnvironment bus("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + folder.File("no-bus"));
     std::istringstream in(input);
     std::ostringstream out, err;
-    const int code = RunSync(args, sys_days{2025y / March / 10}, folder.File("quorva.ini"), in, out, err);
+    const int code =
+        RunSync(args, sys_days{2025y / March / 10}, folder.File("quorva.ini"), in, out, err);
     return {code, out.str(), err.str()};
 }
 
 TRun Password(const TempFolder &folder, const std::vector<std::string> &args,
-             const std::string &input) {
+              const std::string &input) {
     ScopedEnvironment config("XDG_CONFIG_HOME", folder.File("config"));
     ScopedEnvironment bus("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + folder.File("no-bus"));
     std::istringstream in(input);
@@ -51,11 +53,16 @@ TEST(SyncCommand, RefusesUnclearPasswordsAndMissingAddresses_beforeAnyServerIsAs
     };
     const Row rows[] = {
         {"two ways of giving the password",
-         {"--url", url, "--password-stdin", "--password-command", "echo pw"}, "pw\n",
+         {"--url", url, "--password-stdin", "--password-command", "echo pw"},
+         "pw\n",
          "give the password one way"},
-        {"nothing on standard input", {"--url", url, "--user", "a", "--password-stdin"}, "",
+        {"nothing on standard input",
+         {"--url", url, "--user", "a", "--password-stdin"},
+         "",
          "no password was given on standard input"},
-        {"an empty first line", {"--url", url, "--password-stdin"}, "\nsecond\n",
+        {"an empty first line",
+         {"--url", url, "--password-stdin"},
+         "\nsecond\n",
          "no password was given on standard input"},
         {"no address", {"--check"}, "", "sync needs the calendar's address"},
     };
@@ -101,7 +108,8 @@ TEST(SyncCommand, RememberedPasswordCommand_onlyForTheRememberedLogin) {
     std::filesystem::create_directories(folder.File("config/Ostrune"));
     TempFolder::Write(folder.File("config/Ostrune/quorva-sync.ini"),
                       "[Sync]\r\nUrl=http://127.0.0.1:9/mine/\r\nUser=ana\r\n"
-                      "PasswordCommand=touch '" + marker + "'; echo pw\r\n");
+                      "PasswordCommand=touch '" +
+                          marker + "'; echo pw\r\n");
     struct Row {
         const char *name;
         std::vector<std::string> args;

@@ -166,7 +166,8 @@ void TestLiveReload::sameEntryChanged_underTheOpenEditor_keepsBothAndShowsThem()
         QString reopened;
         WhenModal<TfrmDay>([&](TfrmDay *day) {
             day->MOnce->setPlainText("Standup at 10");
-            WriteElsewhere(path, [](TEvents &events) { events.SetOnce(3, 10, 2025, "Standup moved"); });
+            WriteElsewhere(path,
+                           [](TEvents &events) { events.SetOnce(3, 10, 2025, "Standup moved"); });
             if (waitForReload) {
                 QTRY_VERIFY_WITH_TIMEOUT(day->LChanged->isVisible(), Second);
                 QVERIFY(day->LChanged->text().contains("Save keeps both"));
