@@ -296,6 +296,8 @@ int RunSync(const std::vector<std::string> &args, sys_days today, const std::str
         sync.Today = today;
         sync.Now = time_point_cast<seconds>(system_clock::now());
         const TSyncResult result = Synchronize(server, sync);
+        for (const std::string &cut : result.Cut)
+            err << "quorva-cli: " << cut << " in the events file; the server keeps it whole\n";
         for (const std::string &skipped : result.Skipped)
             err << "quorva-cli: left as it is: " << skipped << "\n";
         for (const std::string &step : result.Plan)

@@ -163,7 +163,8 @@ std::string WithLineFeeds(const std::string &text) {
 // What a server resource gives the store: its entries, as import-ics maps them; leftOut gets
 // what of it could not be read.
 TSyncItem MapItem(const std::string &etag, const std::string &data, std::chrono::sys_days today,
-                  std::vector<std::string> *leftOut = nullptr) {
+                  std::vector<std::string> *leftOut = nullptr,
+                  std::vector<std::string> *cut = nullptr) {
     TSyncItem item;
     item.Etag = etag;
     item.Data = data;
@@ -171,6 +172,8 @@ TSyncItem MapItem(const std::string &etag, const std::string &data, std::chrono:
     const TIcsImport imported = ImportIcs(data, events, today);
     if (leftOut)
         *leftOut = imported.LeftOut;
+    if (cut)
+        *cut = imported.Cut;
     for (auto &entry : LocalEntries(events))
         item.Entries.push_back(std::move(entry));
     item.ReadOnly = imported.Expanded > 0 || item.Entries.size() != 1;
@@ -454,10 +457,11 @@ private:
                 continue;
             arrived.insert(item.Href);
             try {
-                std::vector<std::string> leftOut;
-                items_[item.Href] = MapItem(item.Etag, item.Data, settings_.Today, &leftOut);
+                std::vector<std::string> leftOut, cut;
+                items_[item.Href] = MapItem(item.Etag, item.Data, settings_.Today, &leftOut, &cut);
                 for (const std::string &what : leftOut)
                     result_.Skipped.push_back(item.Href + ": " + what);
+                result_.Cut.insert(result_.Cut.end(), cut.begin(), cut.end());
             } catch (const std::exception &error) {
                 result_.Skipped.push_back(item.Href + ": " + error.what());
                 KeepAsItWas(item.Href);
@@ -696,7 +700,10 @@ private:
                         continue;
                     }
                     SetEntry(current, entry, change.Text);
-                    finalLocal_[entry] = EntryText(current, entry);
+                    // What the file will hold, a text over its limit cut: the next sync must
+                    // not take the cut for a change here and send it back over the whole one.
+                    finalLocal_[entry] =
+                        DecodeEventText(EncodeEventText(EntryText(current, entry)));
                     changed = true;
                 }
                 return changed;

@@ -49,6 +49,8 @@ bool ParseState(const std::string &text, TSyncState &state);
 struct TSyncResult {
     int Sent = 0, Received = 0, Conflicts = 0, Deleted = 0;
     std::vector<std::string> Skipped; // server resources that could not be read, and why
+    // Server texts the events file holds only in part: "3/7/2027: text cut at 4096 characters"
+    std::vector<std::string> Cut;
     std::vector<std::string> Plan;    // with a dry run: what would be done, a line each
     std::string Summary() const;      // "sync: 3 sent, 5 received, 1 conflict kept, 0 deleted"
 };

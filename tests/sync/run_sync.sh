@@ -307,3 +307,32 @@ if ! cmp -s "$work/local.agenda" "$work/server.agenda"; then
     fail "the local agenda and the server's expansion differ"
 fi
 pass "the local agenda equals the server calendar's expansion for five years, day by day ($(wc -l <"$work/local.agenda") days)"
+
+# --- a text longer than the events file holds: cut here, whole on the server -----------------
+"$PYTHON" - "$work/long.ics" <<'PY'
+import sys
+words = " ".join("word%d" % i for i in range(900))  # about 7,000 characters
+lines = ["BEGIN:VCALENDAR", "VERSION:2.0", "PRODID:-//peer//EN", "BEGIN:VEVENT", "UID:long-notes",
+         "DTSTAMP:20261201T120000Z", "DTSTART;VALUE=DATE:20310315", "SUMMARY:Long notes",
+         "DESCRIPTION:" + words, "END:VEVENT", "END:VCALENDAR"]
+folded = []
+for line in lines:
+    while len(line) > 70:
+        folded.append(line[:70])
+        line = " " + line[70:]
+    folded.append(line)
+open(sys.argv[1], "w", newline="").write("\r\n".join(folded) + "\r\n")
+PY
+on_server put-raw long-notes.ics "$work/long.ics" || fail "the server refused the long event"
+expected="sync: 0 sent, 1 received, 0 conflicts kept, 0 deleted"
+expect_summary
+grep -q "3/15/2031: text cut at 4096 characters in the events file; the server keeps it whole" \
+    "$work/sync.err" || fail "the cut text was not named: $(cat "$work/sync.err")"
+[ "$(entry Once 3/15/2031 | wc -c)" -le 4200 ] || fail "the events file holds more than its limit"
+expected="sync: 0 sent, 0 received, 0 conflicts kept, 0 deleted"
+expect_summary
+expect_summary
+description=$(on_server dump | awk -F'\t' '$1 == "long-notes" {print $3}')
+grep -q "word899$" <<<"$description" ||
+    fail "the server's text lost its end after the syncs: ...${description: -40}"
+pass "a text over 4096 characters is cut in the events file, named, and kept whole on the server"
