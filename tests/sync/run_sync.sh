@@ -336,3 +336,21 @@ description=$(on_server dump | awk -F'\t' '$1 == "long-notes" {print $3}')
 grep -q "word899$" <<<"$description" ||
     fail "the server's text lost its end after the syncs: ...${description: -40}"
 pass "a text over 4096 characters is cut in the events file, named, and kept whole on the server"
+
+# Both sides change that entry: the text that keeps both is longer still. The events file holds
+# its start; the server holds all of it, and the next syncs leave it so.
+sed -i 's/^3\/15\/2031=Long notes\\n/3\/15\/2031=Long notes, read\\n/' "$events"
+on_server set-summary long-notes "Long notes, moved"
+expected="sync: 0 sent, 0 received, 1 conflict kept, 0 deleted"
+expect_summary
+expected="sync: 0 sent, 0 received, 0 conflicts kept, 0 deleted"
+expect_summary
+expect_summary
+# The phone's event stays whole; the calendar's lines (of the text it holds) became an event of
+# their own.
+on_server dump >"$work/dump"
+grep -q "^long-notes	Long notes, moved	word0 .* word899	" "$work/dump" ||
+    fail "the server's own event changed: $(grep long-notes "$work/dump" | cut -c1-120)"
+grep -q "	Long notes, read	word0 .*|--- changed on the server ---	" "$work/dump" ||
+    fail "the server lost the local change whole: $(grep -v long-notes "$work/dump" | grep "Long notes" | cut -c1-120)"
+pass "a conflict on a text over 4096 characters keeps both whole on the server, and stays quiet"
