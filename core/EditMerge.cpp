@@ -1,5 +1,7 @@
 #include "EditMerge.h"
 
+#include "Pool.h"
+
 std::string ApplyEntryEdit(TEntryEdit &edit, const std::string &current, bool &conflict) {
     conflict = false;
     if (current == edit.Before || current == edit.After)
@@ -12,6 +14,11 @@ std::string ApplyEntryEdit(TEntryEdit &edit, const std::string &current, bool &c
     if (current.empty())
         return edit.After; // changed here, deleted there
     conflict = true;
-    edit.Kept = edit.After + "\r\n" + ChangedElsewhereMarker + "\r\n" + current;
+    std::string both = edit.After + "\r\n" + ChangedElsewhereMarker + "\r\n" + current;
+    if (both.size() > EventTextLimit) {
+        edit.TooLong = true; // the file would cut the other's text: it stays as it is
+        return current;
+    }
+    edit.Kept = std::move(both);
     return edit.Kept;
 }

@@ -16,7 +16,7 @@ using namespace std::chrono;
 
 namespace {
 
-constexpr std::size_t MaxValueLength = 4096;
+constexpr std::size_t MaxValueLength = EventTextLimit;
 constexpr std::string_view SectionOnce = "Once";
 constexpr std::string_view SectionWeekly = "Weekly";
 constexpr std::string_view SectionMonthly = "Monthly";

@@ -151,6 +151,9 @@ bool UpdateEventsFileIfChanged(const std::string &path, TEvents &events, int wip
                                std::chrono::sys_days today,
                                const std::function<bool(TEvents &)> &change, TFileStamp &stamp);
 
+// The longest text the events file keeps whole, in bytes (UTF-8).
+inline constexpr std::size_t EventTextLimit = 4096;
+
 // Events-file value encoding: line breaks <-> backslash n, cut at 4096 characters.
 std::string EncodeEventText(const std::string &text);
 std::string DecodeEventText(const std::string &value);

@@ -17,6 +17,8 @@
 #include <QTextBlock>
 #include <QTextLayout>
 
+#include <utility>
+
 TfrmDay* frmDay = nullptr;
 
 namespace {
@@ -319,6 +321,9 @@ void TfrmDay::FormShow()
     else
         MOnce->setFocus();
     FocusWeekly = false;
+    for (int kind = 0; kind < 5; ++kind)
+        if (const auto text = std::exchange(PendingTexts[kind], std::nullopt))
+            memoOf(kind)->setPlainText(EventTextForDisplay(*text));
     showNotice(PendingNotice);
     PendingNotice.clear();
 }

@@ -4,6 +4,7 @@
 
 #include <QPlainTextEdit>
 #include <array>
+#include <optional>
 #include <string>
 
 class QButtonGroup;
@@ -76,8 +77,10 @@ public:
     // texts; an edited text whose stored text changed meanwhile is kept, and the info line
     // says that a save will keep both.
     void StoreChanged();
-    // A line for the info strip at the next opening (both texts were kept, say).
+    // A line for the info strip at the next opening (both texts were kept, say), and texts of
+    // the user's to show in place of the stored ones (kinds in the store's order), as edits.
     QString PendingNotice;
+    std::array<std::optional<std::string>, 5> PendingTexts;
     void RB1Click(int tag);
     void AHelpExecute();
 

@@ -560,14 +560,20 @@ void TfrmMain::saveDayEditor() {
             events.SetNWeekdayly(at.Nth, at.Weekday, at.Month,
                                  apply(4, events.GetNWeekdayly(at.Nth, at.Weekday, at.Month)));
     });
-    if (edit->Conflict)
-        showKeptBoth(at);
+    if (edit->Conflict) {
+        std::array<std::optional<std::string>, 5> tooLong;
+        for (std::size_t kind = 0; kind < edit->Edits.size(); ++kind)
+            if (edit->Edits[kind] && edit->Edits[kind]->TooLong)
+                tooLong[kind] = edit->Edits[kind]->After;
+        showKeptBoth(at, tooLong);
+    }
 }
 
 // Another program changed what the user edited: the date's editor opens again on the text
 // that keeps both, so the user sees it and can settle it.
-void TfrmMain::showKeptBoth(const TSelection &at) {
-    QTimer::singleShot(0, this, [this, at] {
+void TfrmMain::showKeptBoth(const TSelection &at,
+                            const std::array<std::optional<std::string>, 5> &tooLong) {
+    QTimer::singleShot(0, this, [this, at, tooLong] {
         if (closed || QApplication::activeModalWidget())
             return;
         GoToDate(at.Month, at.Day, at.Year);
@@ -577,8 +583,16 @@ void TfrmMain::showKeptBoth(const TSelection &at) {
         Selection.Year = at.Year;
         Selection.Weekday = at.Weekday;
         Selection.Nth = at.Nth;
-        frmDay->PendingNotice = "Another program changed this text meanwhile: both were kept, "
-                                "yours first.";
+        // Where both texts would not fit the file, it keeps the other's and the user decides:
+        // the editor shows the user's text again, and Save puts it in place of the other's.
+        const bool anyTooLong =
+            std::any_of(tooLong.begin(), tooLong.end(), [](const auto &text) { return text; });
+        frmDay->PendingTexts = tooLong;
+        frmDay->PendingNotice =
+            anyTooLong ? "Changed by another program meanwhile, too long to keep with yours: the "
+                         "file has theirs. Save puts yours in its place."
+                       : "Another program changed this text meanwhile: both were kept, yours "
+                         "first.";
         if (frmDay->exec() == QDialog::Accepted)
             saveDayEditor();
     });

@@ -8,6 +8,8 @@
 #include <QStatusBar>
 #include <array>
 #include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
 class QAction;
@@ -123,7 +125,8 @@ private:
     void reportSaveFailure();
     bool settleUnsavedChanges();
     void saveDayEditor();
-    void showKeptBoth(const TSelection &at);
+    void showKeptBoth(const TSelection &at,
+                      const std::array<std::optional<std::string>, 5> &tooLong);
     void watchEventsFile();
     void syncFinished(bool ok, const QString &line);
     void showSyncMessage(const QString &text, int milliseconds);

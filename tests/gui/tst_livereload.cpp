@@ -75,6 +75,7 @@ private slots:
     void outsideEdit_thenSave_keepsBothChanges();
     void sameEntryChanged_underTheOpenEditor_keepsBothAndShowsThem();
     void untouchedTextOfTheOpenEditor_showsTheNewText();
+    void bothTooLongForTheFile_keepsTheirs_andShowsYoursToDecide();
     void editMerge_rules();
 };
 
@@ -217,6 +218,39 @@ void TestLiveReload::untouchedTextOfTheOpenEditor_showsTheNewText() {
     QVERIFY(!Bytes(path).contains(ChangedElsewhereMarker));
 }
 
+// Two long texts would not fit the file together: it keeps the other program's whole, and the
+// editor shows the user's again; a Save there is the user's decision to put it in place.
+void TestLiveReload::bothTooLongForTheFile_keepsTheirs_andShowsYoursToDecide() {
+    TMainFixture f(QDate(2025, 3, 10));
+    const QString path = f.eventsFile();
+    const std::string theirs = "Theirs " + std::string(3000, 't');
+    const QString mine = "Mine " + QString(3000, 'm');
+    WriteElsewhere(path, [](TEvents &events) { events.SetOnce(3, 10, 2025, "Standup"); });
+    QTRY_COMPARE_WITH_TIMEOUT(Cell(f.main(), 10), QString("Standup"), Second);
+
+    QString notice, reopened;
+    WhenModal<TfrmDay>([&](TfrmDay *day) {
+        day->MOnce->setPlainText(mine);
+        WriteElsewhere(path, [&theirs](TEvents &events) { events.SetOnce(3, 10, 2025, theirs); });
+        QTest::mouseClick(day->BSave, Qt::LeftButton);
+        WhenModal<TfrmDay>([&](TfrmDay *again) {
+            notice = again->LChanged->text();
+            reopened = again->MOnce->toPlainText();
+            again->grab().save("livereload-too-long.png");
+            QVERIFY(again->MOnce->edited());
+            QCOMPARE(Events.GetOnce(3, 10, 2025), theirs); // nothing of theirs cut
+            QTest::mouseClick(again->BSave, Qt::LeftButton);
+        });
+    });
+    f.main()->OpenDayEditor(15);
+    QTRY_VERIFY_WITH_TIMEOUT(!reopened.isEmpty(), 2 * Second);
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(reopened, mine);
+    QVERIFY2(notice.contains("too long to keep"), qPrintable(notice));
+    QCOMPARE(Events.GetOnce(3, 10, 2025), mine.toStdString());
+    QVERIFY(Bytes(path).contains(QByteArray("3/10/2025=") + mine.toUtf8() + "\r\n"));
+}
+
 void TestLiveReload::editMerge_rules() {
     struct Row {
         const char *name, *before, *after, *current, *expected;
@@ -231,6 +265,7 @@ void TestLiveReload::editMerge_rules() {
         {"deleted here, changed there", "old", "", "theirs", "theirs", false},
         {"changed here, deleted there", "old", "mine", "", "mine", false},
     };
+    const std::string longMine(2100, 'm'), longTheirs(2100, 't');
     for (const Row &row : rows) {
         TEntryEdit edit{row.before, row.after, {}};
         bool conflict = false;
@@ -241,7 +276,14 @@ void TestLiveReload::editMerge_rules() {
         QCOMPARE(ApplyEntryEdit(edit, row.current, conflict), std::string(row.expected));
         QCOMPARE(ApplyEntryEdit(edit, row.expected, conflict), std::string(row.expected));
         QVERIFY2(!conflict, row.name);
+        QVERIFY2(!edit.TooLong, row.name);
     }
+    // Both would pass the events file's limit together: the file keeps theirs whole.
+    TEntryEdit tooLong{"old", longMine, {}};
+    bool conflict = false;
+    QCOMPARE(ApplyEntryEdit(tooLong, longTheirs, conflict), longTheirs);
+    QVERIFY(conflict && tooLong.TooLong);
+    QCOMPARE(ApplyEntryEdit(tooLong, longTheirs, conflict), longTheirs);
 }
 
 QTEST_MAIN(TestLiveReload)
