@@ -54,7 +54,9 @@ std::string DateText(sys_days day) {
 }
 
 bool RealDate(const icaltimetype &time) {
-    return IsValidDate(time.month, time.day, time.year);
+    // The events file keeps four-digit years: an entry of the year 250 would be written and
+    // never read back.
+    return time.year >= 1000 && IsValidDate(time.month, time.day, time.year);
 }
 
 std::optional<std::string> TimeProblem(const icaltimetype &time) {

@@ -475,6 +475,11 @@ TEST(IcsImport, ADateThatDoesNotExistIsLeftOutNamedAndNotCounted) {
          "DTSTART;VALUE=DATE:20270100\r\n",
          {},
          "event 1 (\"Lunch\"): its start 1/0/2027 is not a date"},
+        // The events file writes four-digit years: a year-250 entry would never read back.
+        {"a year the events file cannot hold",
+         "DTSTART;VALUE=DATE:02501001\r\n",
+         {},
+         "event 1 (\"Lunch\"): its start 10/1/250 is not a date"},
         {"the start of a series",
          "DTSTART;VALUE=DATE:20250230\r\nRRULE:FREQ=WEEKLY\r\n",
          {},
