@@ -270,8 +270,7 @@ int RunSync(const std::vector<std::string> &args, sys_days today, const std::str
     if (check) {
         try {
             TCalDav server(options);
-            server.CheckCalendar();
-            const std::size_t count = server.List().size();
+            const std::size_t count = server.List().size(); // a listing that checks the calendar
             out << options.Url << ": a CalDAV calendar with " << count
                 << (count == 1 ? " event" : " events") << "\n";
         } catch (const std::exception &error) {

@@ -1,13 +1,13 @@
 #include "CalDav.h"
 
+#include "LoadedLibrary.h"
+
 #include <curl/curl.h> // types and constants only: the library is loaded when needed
-#include <dlfcn.h>
 #include <pugixml.hpp>
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <type_traits>
 
 namespace {
 
@@ -35,17 +35,16 @@ struct TCurl {
         void *library = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
         if (!library)
             return;
-        const auto find = [library](auto &pointer, const char *name) {
-            pointer =
-                reinterpret_cast<std::remove_reference_t<decltype(pointer)>>(dlsym(library, name));
-            return pointer != nullptr;
-        };
-        Loaded =
-            find(global_init, "curl_global_init") && find(easy_init, "curl_easy_init") &&
-            find(easy_cleanup, "curl_easy_cleanup") && find(easy_reset, "curl_easy_reset") &&
-            find(easy_setopt, "curl_easy_setopt") && find(easy_getinfo, "curl_easy_getinfo") &&
-            find(easy_perform, "curl_easy_perform") && find(easy_strerror, "curl_easy_strerror") &&
-            find(slist_append, "curl_slist_append") && find(slist_free_all, "curl_slist_free_all");
+        Loaded = FindSymbol(library, global_init, "curl_global_init") &&
+                 FindSymbol(library, easy_init, "curl_easy_init") &&
+                 FindSymbol(library, easy_cleanup, "curl_easy_cleanup") &&
+                 FindSymbol(library, easy_reset, "curl_easy_reset") &&
+                 FindSymbol(library, easy_setopt, "curl_easy_setopt") &&
+                 FindSymbol(library, easy_getinfo, "curl_easy_getinfo") &&
+                 FindSymbol(library, easy_perform, "curl_easy_perform") &&
+                 FindSymbol(library, easy_strerror, "curl_easy_strerror") &&
+                 FindSymbol(library, slist_append, "curl_slist_append") &&
+                 FindSymbol(library, slist_free_all, "curl_slist_free_all");
         // Creating the library's state is not thread-safe: once per process, before any handle.
         if (Loaded)
             global_init(CURL_GLOBAL_DEFAULT);
@@ -275,13 +274,7 @@ void TCalDav::CheckAuthorised(const TAnswer &answer) const {
         Fail("refused the user name or password");
 }
 
-std::vector<TCalDavItem> TCalDav::List() {
-    const TAnswer answer = Request(
-        "PROPFIND", options_.Url,
-        {"Depth: 1", "Content-Type: application/xml; charset=utf-8"},
-        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-        "<D:propfind xmlns:D=\"DAV:\"><D:prop><D:resourcetype/><D:getetag/></D:prop>"
-        "</D:propfind>\n");
+pugi::xml_node TCalDav::ListingOf(const TAnswer &answer, pugi::xml_document &document) const {
     CheckAuthorised(answer);
     if (answer.Status == 404)
         Fail("is not a CalDAV calendar: the server has nothing there (404)");
@@ -289,12 +282,23 @@ std::vector<TCalDavItem> TCalDav::List() {
         Fail("is not a CalDAV calendar: it answered " + std::to_string(answer.Status) +
              (answer.ContentType.empty() ? "" : " with " + answer.ContentType) +
              " where a WebDAV listing was expected");
-    pugi::xml_document document;
     if (!document.load_buffer(answer.Body.data(), answer.Body.size()))
         Fail("is not a CalDAV calendar: its listing is not well-formed XML");
     const pugi::xml_node root = document.document_element();
     if (LocalName(root) != "multistatus")
         Fail("is not a CalDAV calendar: its listing is not a WebDAV multistatus");
+    return root;
+}
+
+std::vector<TCalDavItem> TCalDav::List() {
+    const TAnswer answer = Request(
+        "PROPFIND", options_.Url,
+        {"Depth: 1", "Content-Type: application/xml; charset=utf-8"},
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+        "<D:propfind xmlns:D=\"DAV:\"><D:prop><D:resourcetype/><D:getetag/></D:prop>"
+        "</D:propfind>\n");
+    pugi::xml_document document;
+    const pugi::xml_node root = ListingOf(answer, document);
     std::vector<TCalDavItem> items;
     bool calendar = false;
     for (const pugi::xml_node &response : Children(root, "response")) {
@@ -329,18 +333,8 @@ void TCalDav::CheckCalendar() {
         Request("PROPFIND", options_.Url, {"Depth: 0", "Content-Type: application/xml; charset=utf-8"},
                 "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
                 "<D:propfind xmlns:D=\"DAV:\"><D:prop><D:resourcetype/></D:prop></D:propfind>\n");
-    CheckAuthorised(answer);
-    if (answer.Status == 404)
-        Fail("is not a CalDAV calendar: the server has nothing there (404)");
-    if (answer.Status != 207 || !IsXml(answer.ContentType))
-        Fail("is not a CalDAV calendar: it answered " + std::to_string(answer.Status) +
-             (answer.ContentType.empty() ? "" : " with " + answer.ContentType) +
-             " where a WebDAV listing was expected");
     pugi::xml_document document;
-    if (!document.load_buffer(answer.Body.data(), answer.Body.size()) ||
-        LocalName(document.document_element()) != "multistatus")
-        Fail("is not a CalDAV calendar: its listing is not well-formed XML");
-    for (const pugi::xml_node &response : Children(document.document_element(), "response"))
+    for (const pugi::xml_node &response : Children(ListingOf(answer, document), "response"))
         for (const pugi::xml_node &propstat : Children(response, "propstat"))
             if (Child(Child(Child(propstat, "prop"), "resourcetype"), "calendar"))
                 return;

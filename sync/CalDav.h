@@ -13,6 +13,11 @@
 #include <string>
 #include <vector>
 
+namespace pugi {
+class xml_document;
+class xml_node;
+} // namespace pugi
+
 // Why the server could not be used, in one line naming the URL: "URL could not be reached:
 // REASON", "URL refused the user name or password", "URL is not a CalDAV calendar: REASON".
 class TCalDavError : public std::runtime_error {
@@ -82,6 +87,9 @@ private:
     std::string UrlOf(const std::string &href) const; // scheme and host of the URL + href
     [[noreturn]] void Fail(const std::string &reason) const;
     void CheckAuthorised(const TAnswer &answer) const;
+    // The multistatus a PROPFIND of the URL answered, read into document; a clear failure
+    // where the answer is no WebDAV listing.
+    pugi::xml_node ListingOf(const TAnswer &answer, pugi::xml_document &document) const;
 
     TCalDavOptions options_;
     std::string origin_; // "https://host:port"

@@ -1,15 +1,12 @@
 #include "Secrets.h"
 
-#include <type_traits>
-
 #ifdef QUORVA_SECRETS
-#include <dlfcn.h>
+#include "LoadedLibrary.h"
+
 #include <libsecret/secret.h> // types only: the library is loaded when first needed
-#endif
 
 namespace {
 
-#ifdef QUORVA_SECRETS
 // libsecret and the GLib it brings are loaded at the first use, not at every start of
 // quorva-cli: most runs (the agenda, an export) never need a password.
 struct TSecretLibrary {
@@ -32,16 +29,14 @@ struct TSecretLibrary {
         void *library = dlopen("libsecret-1.so.0", RTLD_NOW | RTLD_LOCAL);
         if (!library)
             return;
-        const auto find = [library](auto &pointer, const char *name) {
-            pointer =
-                reinterpret_cast<std::remove_reference_t<decltype(pointer)>>(dlsym(library, name));
-            return pointer != nullptr;
-        };
-        Loaded = find(Lookup, "secret_password_lookup_sync") &&
-                 find(Store, "secret_password_store_sync") &&
-                 find(Clear, "secret_password_clear_sync") && find(Free, "secret_password_free") &&
-                 find(ErrorFree, "g_error_free") && find(DBusError, "g_dbus_error_quark") &&
-                 find(IoError, "g_io_error_quark") && find(SpawnError, "g_spawn_error_quark");
+        Loaded = FindSymbol(library, Lookup, "secret_password_lookup_sync") &&
+                 FindSymbol(library, Store, "secret_password_store_sync") &&
+                 FindSymbol(library, Clear, "secret_password_clear_sync") &&
+                 FindSymbol(library, Free, "secret_password_free") &&
+                 FindSymbol(library, ErrorFree, "g_error_free") &&
+                 FindSymbol(library, DBusError, "g_dbus_error_quark") &&
+                 FindSymbol(library, IoError, "g_io_error_quark") &&
+                 FindSymbol(library, SpawnError, "g_spawn_error_quark");
     }
 };
 
@@ -89,13 +84,10 @@ std::string Reason(const TSecretLibrary &library, GError *error) {
     library.ErrorFree(error);
     return why;
 }
-#endif
-
 } // namespace
 
 std::optional<std::string> LookUpPassword(const std::string &url, const std::string &user,
                                           std::string &why) {
-#ifdef QUORVA_SECRETS
     const TSecretLibrary *library = Library(why);
     if (!library)
         return std::nullopt;
@@ -111,17 +103,10 @@ std::optional<std::string> LookUpPassword(const std::string &url, const std::str
     std::string found = password;
     library->Free(password);
     return found;
-#else
-    (void)url;
-    (void)user;
-    why = "this build has no secret store";
-    return std::nullopt;
-#endif
 }
 
 bool KeepPassword(const std::string &url, const std::string &user, const std::string &password,
                   std::string &why) {
-#ifdef QUORVA_SECRETS
     const TSecretLibrary *library = Library(why);
     if (!library)
         return false;
@@ -134,17 +119,9 @@ bool KeepPassword(const std::string &url, const std::string &user, const std::st
         return false;
     }
     return true;
-#else
-    (void)url;
-    (void)user;
-    (void)password;
-    why = "this build has no secret store";
-    return false;
-#endif
 }
 
 bool ForgetPassword(const std::string &url, const std::string &user, std::string &why) {
-#ifdef QUORVA_SECRETS
     const TSecretLibrary *library = Library(why);
     if (!library)
         return false;
@@ -155,10 +132,29 @@ bool ForgetPassword(const std::string &url, const std::string &user, std::string
         return false;
     }
     return true;
-#else
-    (void)url;
-    (void)user;
-    why = "this build has no secret store";
-    return false;
-#endif
 }
+
+#else // a build without libsecret's headers: no secret store
+
+namespace {
+constexpr char NoStore[] = "this build has no secret store";
+}
+
+std::optional<std::string> LookUpPassword(const std::string &, const std::string &,
+                                          std::string &why) {
+    why = NoStore;
+    return std::nullopt;
+}
+
+bool KeepPassword(const std::string &, const std::string &, const std::string &,
+                  std::string &why) {
+    why = NoStore;
+    return false;
+}
+
+bool ForgetPassword(const std::string &, const std::string &, std::string &why) {
+    why = NoStore;
+    return false;
+}
+
+#endif

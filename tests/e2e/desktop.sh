@@ -114,3 +114,63 @@ click_cell() {
     xdotool mousemove --window "$main" $((x + w / 2)) $((y + h / 2 + 8)) click 1
 }
 
+
+# The start of a real-window test script run as SCRIPT QUORVA_EXECUTABLE BUILD_DIR:
+#   desktop_test_begin NAME "$@" [TOOL ...]
+# checks the arguments and the tools, makes the temporary folder $work (gone at the end, the
+# program's output shown on failure), defines fail (a picture of the screen as
+# $build/NAME-failure.png) and pass, and starts an X server of its own with openbox and
+# trayer. Sets exe, build, work, WAIT, DISPLAY, pids and program.
+desktop_test_begin() {
+    test_name=$1
+    if [ $# -lt 3 ]; then
+        echo "usage: $0 QUORVA_EXECUTABLE BUILD_DIR" >&2
+        exit 2
+    fi
+    exe=$(realpath "$2")
+    build=$(realpath "$3")
+    shift 3
+    local tool i
+    for tool in Xvfb openbox trayer xdotool xwininfo xprop import "$@"; do
+        command -v "$tool" >/dev/null || { echo "$test_name: $tool is missing" >&2; exit 1; }
+    done
+    WAIT=45
+    work=$(mktemp -d "${TMPDIR:-/tmp}/quorva-$test_name.XXXXXX")
+    chmod 755 "$work"
+    pids=()
+    program=""
+    trap desktop_test_end EXIT
+    trap 'exit 130' INT TERM
+    exec 5>"$work/display"
+    Xvfb -displayfd 5 -screen 0 1280x800x24 -nolisten tcp -ac >"$work/xvfb.log" 2>&1 &
+    pids+=($!)
+    for ((i = 0; i < WAIT * 10; i++)); do
+        [ -s "$work/display" ] && break
+        sleep 0.1
+    done
+    [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+    export DISPLAY=":$(head -n 1 "$work/display")"
+    start_desktop "$WAIT" || fail "the tray host keeps no strip of the screen"
+}
+desktop_test_end() {
+    local status=$?
+    local pid
+    [ -n "$program" ] && kill -KILL "$program" 2>/dev/null
+    stop_desktop
+    for pid in "${pids[@]}"; do
+        kill -TERM "$pid" 2>/dev/null || true
+    done
+    if [ $status -ne 0 ] && [ -f "$work/program.log" ]; then
+        echo "--- output of the program ---" >&2
+        cat "$work/program.log" >&2
+    fi
+    rm -rf "$work"
+    exit $status
+}
+fail() {
+    echo "FAIL: $*" >&2
+    import -window root "$build/$test_name-failure.png" 2>/dev/null &&
+        echo "  picture of the screen: $build/$test_name-failure.png" >&2
+    exit 1
+}
+pass() { echo "ok: $*"; }

@@ -15,59 +15,8 @@
 # Usage: run_desktop.sh QUORVA_EXECUTABLE BUILD_DIR
 set -euo pipefail
 
-if [ $# -ne 2 ]; then
-    echo "usage: $0 QUORVA_EXECUTABLE BUILD_DIR" >&2
-    exit 2
-fi
-exe=$(realpath "$1")
-build=$(realpath "$2")
-for tool in Xvfb openbox trayer xdotool xwininfo xprop import convert faketime; do
-    command -v "$tool" >/dev/null || { echo "desktop: $tool is missing" >&2; exit 1; }
-done
-
-readonly WAIT=45
-work=$(mktemp -d "${TMPDIR:-/tmp}/quorva-desktop.XXXXXX")
-chmod 755 "$work"
-pids=()
-program=""
-cleanup() {
-    local status=$?
-    local pid
-    [ -n "$program" ] && kill -KILL "$program" 2>/dev/null
-    stop_desktop
-    for pid in "${pids[@]}"; do
-        kill -TERM "$pid" 2>/dev/null || true
-    done
-    if [ $status -ne 0 ] && [ -f "$work/program.log" ]; then
-        echo "--- output of the program ---" >&2
-        cat "$work/program.log" >&2
-    fi
-    rm -rf "$work"
-    exit $status
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-fail() {
-    echo "FAIL: $*" >&2
-    import -window root "$build/desktop-failure.png" 2>/dev/null &&
-        echo "  picture of the screen: $build/desktop-failure.png" >&2
-    exit 1
-}
-pass() { echo "ok: $*"; }
-
-# An X server of our own on a free display, then the window manager and the tray host.
-exec 5>"$work/display"
-Xvfb -displayfd 5 -screen 0 1280x800x24 -nolisten tcp -ac >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for ((i = 0; i < WAIT * 10; i++)); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(head -n 1 "$work/display")"
 source "$(dirname "$0")/desktop.sh"
-start_desktop "$WAIT" || fail "the tray host keeps no strip of the screen"
+desktop_test_begin desktop "$@" convert faketime
 read -r area_x area_y area_w area_h <<<"$(xprop -root _NET_WORKAREA | sed 's/.*= //; s/,//g' | cut -d' ' -f1-4)"
 [ "$area_h" -eq 776 ] || fail "the tray host keeps no strip: work area $area_x,$area_y ${area_w}x$area_h"
 pass "openbox and trayer run on $DISPLAY, work area ${area_w}x$area_h"

@@ -14,86 +14,17 @@
 # Usage: run_desktop_sync.sh QUORVA_EXECUTABLE BUILD_DIR
 set -euo pipefail
 
-if [ $# -ne 2 ]; then
-    echo "usage: $0 QUORVA_EXECUTABLE BUILD_DIR" >&2
-    exit 2
-fi
-exe=$(realpath "$1")
-build=$(realpath "$2")
-here=$(cd "$(dirname "$0")" && pwd)
-peer=$here/../sync/peer.py
-PYTHON=/usr/bin/python3 # Debian's, which has Radicale and the CalDAV modules
-for tool in Xvfb openbox trayer xdotool xwininfo xprop import compare dbus-daemon \
-    gnome-keyring-daemon secret-tool; do
-    command -v "$tool" >/dev/null || { echo "desktop-sync: $tool is missing" >&2; exit 1; }
-done
-
-readonly WAIT=45
-work=$(mktemp -d "${TMPDIR:-/tmp}/quorva-desktop-sync.XXXXXX")
-chmod 755 "$work"
-pids=()
-program=""
-cleanup() {
-    local status=$?
-    local pid
-    [ -n "$program" ] && kill -KILL "$program" 2>/dev/null
-    stop_desktop
-    for pid in "${pids[@]}"; do
-        kill -TERM "$pid" 2>/dev/null || true
-    done
-    if [ $status -ne 0 ] && [ -f "$work/program.log" ]; then
-        echo "--- output of the program ---" >&2
-        cat "$work/program.log" >&2
-    fi
-    rm -rf "$work"
-    exit $status
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-fail() {
-    echo "FAIL: $*" >&2
-    import -window root "$build/desktop-sync-failure.png" 2>/dev/null &&
-        echo "  picture of the screen: $build/desktop-sync-failure.png" >&2
-    exit 1
-}
-pass() { echo "ok: $*"; }
-
-exec 5>"$work/display"
-Xvfb -displayfd 5 -screen 0 1280x800x24 -nolisten tcp -ac >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for ((i = 0; i < WAIT * 10; i++)); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(head -n 1 "$work/display")"
-source "$here/desktop.sh"
-start_desktop "$WAIT" || fail "the tray host keeps no strip of the screen"
+source "$(dirname "$0")/desktop.sh"
+desktop_test_begin desktop-sync "$@" compare dbus-daemon gnome-keyring-daemon secret-tool
 runner=()
 
 # --- the server and the phone ------------------------------------------------------------
-port=$("$PYTHON" -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-printf 'alice:s3cret-e2e\n' >"$work/users"
-cat >"$work/radicale.conf" <<CONF
-[server]
-hosts = 127.0.0.1:$port
-[auth]
-type = htpasswd
-htpasswd_filename = $work/users
-htpasswd_encryption = plain
-[storage]
-filesystem_folder = $work/store
-[logging]
-level = warning
-CONF
-"$PYTHON" -m radicale --config "$work/radicale.conf" >"$work/server.log" 2>&1 &
-pids+=($!)
-for ((i = 0; i < WAIT * 10; i++)); do
-    "$PYTHON" -c "import socket; socket.create_connection(('127.0.0.1', $port), 1)" 2>/dev/null && break
-    sleep 0.1
-done
+source "$(dirname "$0")/../sync/servers.sh"
+port=$(free_port)
 password=s3cret-e2e
+start_radicale "$work" "$port" alice "$password" warning
+pids+=("$server_pid")
+wait_for_port "$port" || fail "Radicale did not start: $(cat "$work/server.log")"
 "$PYTHON" "$peer" "http://127.0.0.1:$port/alice/" alice "$password" make-calendar test
 url="http://127.0.0.1:$port/alice/test/"
 phone() { "$PYTHON" "$peer" "$url" alice "$password" "$@"; }

@@ -1,5 +1,7 @@
 #pragma once
+#include <QApplication>
 #include <QDate>
+#include <QTimer>
 #include <QString>
 #include <QTemporaryDir>
 #include <functional>
@@ -38,3 +40,18 @@ private:
     std::unique_ptr<TfrmMain> window;
     std::unique_ptr<TfrmDay> day;
 };
+
+// Calls onModal with the next modal window of type T once it shows; other modal windows
+// (a message box over the editor, say) are left to their own watchers.
+template <typename T> void WhenModal(const std::function<void(T *)> &onModal) {
+    auto *poll = new QTimer;
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, onModal] {
+        if (auto *modal = qobject_cast<T *>(QApplication::activeModalWidget())) {
+            poll->stop();
+            poll->deleteLater();
+            onModal(modal);
+        }
+    });
+    poll->start();
+}

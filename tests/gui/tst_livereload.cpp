@@ -47,19 +47,6 @@ QByteArray Bytes(const QString &path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-template <typename T> void WhenModal(const std::function<void(T *)> &onModal) {
-    auto *poll = new QTimer;
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, onModal] {
-        if (auto *modal = qobject_cast<T *>(QApplication::activeModalWidget())) {
-            poll->stop();
-            poll->deleteLater();
-            onModal(modal);
-        }
-    });
-    poll->start();
-}
-
 const QString Merged(const QString &mine, const QString &theirs) {
     return mine + "\n" + ChangedElsewhereMarker + "\n" + theirs;
 }

@@ -31,20 +31,6 @@ QString Status(TfrmMain *main) {
     return main->findChild<TStatusBar *>("SBMain")->statusText();
 }
 
-// Calls onBox with the next message box once it shows.
-void WhenMessageBox(const std::function<void(QMessageBox *)> &onBox) {
-    auto *poll = new QTimer;
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, onBox] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            poll->stop();
-            poll->deleteLater();
-            onBox(box);
-        }
-    });
-    poll->start();
-}
-
 int FreePort() {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
@@ -149,7 +135,7 @@ void TestSyncWindow::synchronize_showsTheServersEvent_andItsLineInTheStatusBar()
     // Options > Calendar Server: no secret store runs, so the dialog says the password is
     // kept for this run only.
     QString said;
-    WhenMessageBox([&said](QMessageBox *box) {
+    WhenModal<QMessageBox>([&said](QMessageBox *box) {
         said = box->text();
         box->accept();
     });
@@ -191,7 +177,7 @@ void TestSyncWindow::synchronizeFailing_saysWhyInABoxAndTheStatusBar() {
     config.Url = QString("http://127.0.0.1:%1/nothing/").arg(FreePort());
     config.Write();
     QString said;
-    WhenMessageBox([&said](QMessageBox *box) {
+    WhenModal<QMessageBox>([&said](QMessageBox *box) {
         said = box->text();
         box->accept();
     });

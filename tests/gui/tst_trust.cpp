@@ -38,21 +38,6 @@ void WriteBytes(const QString &path, const QByteArray &bytes) {
     file.write(bytes);
 }
 
-// Calls onModal with the next modal window of type T once it shows; other modal windows
-// (a message box over the editor, say) are left to their own watchers.
-template <typename T> void WhenModal(const std::function<void(T *)> &onModal) {
-    auto *poll = new QTimer;
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, onModal] {
-        if (auto *modal = qobject_cast<T *>(QApplication::activeModalWidget())) {
-            poll->stop();
-            poll->deleteLater();
-            onModal(modal);
-        }
-    });
-    poll->start();
-}
-
 // Types into the open day editor and saves.
 void SaveInEditor(const std::function<void(TfrmDay *)> &edit) {
     WhenModal<TfrmDay>([edit](TfrmDay *day) {

@@ -12,8 +12,7 @@ build=$(cd "$2" && pwd)
 kills=${3:-50}
 here=$(cd "$(dirname "$0")" && pwd)
 cli=$build/quorva-cli
-peer=$here/peer.py
-PYTHON=/usr/bin/python3 # Debian's, which has the CalDAV modules
+source "$here/servers.sh" # PYTHON, peer, free_port, start_radicale, wait_for_port
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorva-sync-$server.XXXXXX")
 server_pid=""
@@ -32,39 +31,17 @@ fail() {
 }
 pass() { echo "ok [$server]: $*"; }
 
-free_port() {
-    "$PYTHON" -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
-}
-
 start_server() {
     case $server in
     radicale)
-        printf 'alice:secret\n' >"$work/users"
-        cat >"$work/radicale.conf" <<CONF
-[server]
-hosts = 127.0.0.1:$port
-[auth]
-type = htpasswd
-htpasswd_filename = $work/users
-htpasswd_encryption = plain
-[storage]
-filesystem_folder = $work/store
-[logging]
-level = info
-CONF
-        "$PYTHON" -m radicale --config "$work/radicale.conf" >>"$work/server.log" 2>&1 &
+        start_radicale "$work" "$port" alice secret info # info: the requests are counted
         ;;
     xandikos)
         xandikos --defaults -d "$work/store" -l 127.0.0.1 -p "$port" >>"$work/server.log" 2>&1 &
+        server_pid=$!
         ;;
     esac
-    server_pid=$!
-    for _ in $(seq 100); do
-        "$PYTHON" -c "import socket; socket.create_connection(('127.0.0.1', $port), 1)" \
-            2>/dev/null && return 0
-        sleep 0.1
-    done
-    fail "the server did not start: $(cat "$work/server.log")"
+    wait_for_port "$port" || fail "the server did not start: $(cat "$work/server.log")"
 }
 stop_server() {
     kill "$server_pid" && wait "$server_pid" 2>/dev/null || true
