@@ -66,13 +66,13 @@ printf '[Once]\r\n3/11/2025=Dentist\\nBring the card\r\n[Weekly]\r\n2=Gym\r\n' \
     >"$scratch/Jörg 日/quorva.ini"
 file="Z:${scratch//\//\\}\\Jörg 日\\quorva.ini"
 expected=$'3/10/2025\tGym\n3/11/2025\tDentist Bring the card\n3/17/2025\tGym'
-actual=$(timeout 60 wine "$build/quorva-cli.exe" agenda --file "$file" --from 3/10/2025 --days 7 |
+actual=$(timeout 300 wine "$build/quorva-cli.exe" agenda --file "$file" --from 3/10/2025 --days 7 |
     tr -d '\r') || true
 if [ "$actual" != "$expected" ]; then
     printf 'quorva-cli agenda printed:\n%s\nexpected:\n%s\n' "$actual" "$expected" >&2
     failed+=(quorva-cli)
 fi
-if ! timeout 60 wine "$build/quorva-cli.exe" --help >/dev/null; then
+if ! timeout 300 wine "$build/quorva-cli.exe" --help >/dev/null; then
     failed+=("quorva-cli --help")
 fi
 

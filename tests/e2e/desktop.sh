@@ -8,8 +8,55 @@
 desktop_pids=()
 
 # Window id of the visible top-level window whose title is exactly $1, waiting up to $WAIT s.
+# The list is taken whole before its first line is kept: a reader that stopped early would
+# break the pipe under xdotool.
 window_named() {
-    timeout "$WAIT" xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1
+    local ids
+    ids=$(timeout "$WAIT" xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null) || return 1
+    [ -n "$ids" ] || return 1
+    echo "${ids%%$'\n'*}"
+}
+# Gives window $1 the keyboard focus and waits up to $WAIT s until the X server has it there:
+# keys typed before that go to whichever window had it. The window manager is asked again
+# every two seconds, in case another window took the focus meanwhile. Fails the test otherwise.
+focus_window() {
+    local i
+    for ((i = 0; i < WAIT * 10; i++)); do
+        if ((i % 20 == 0)); then
+            xdotool windowactivate "$1" 2>/dev/null || true
+        fi
+        [ "$(xdotool getwindowfocus 2>/dev/null || true)" = "$1" ] && return 0
+        sleep 0.1
+    done
+    fail "window $1 ($(xdotool getwindowname "$1" 2>/dev/null || true)) did not get the keyboard focus within $WAIT s"
+}
+# The id of a visible window titled exactly $1 other than window $2.
+other_window_named() {
+    local ids id
+    ids=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null) || true
+    for id in $ids; do
+        [ "$id" != "$2" ] && echo "$id" && return 0
+    done
+    return 1
+}
+# Whether pictures $1 and $2 agree pixel for pixel.
+same_pictures() { [ "$(compare -metric AE "$1" "$2" null: 2>&1 || true)" = 0 ]; }
+# Whether the root window's work area (one line of xprop, read whole) matches pattern $1.
+work_area_is() {
+    local area
+    area=$(xprop -root _NET_WORKAREA 2>/dev/null) || return 1
+    grep -q -- "$1" <<<"$area"
+}
+# Waits up to $WAIT s until the window manager has framed window $1 (it announces the frame's
+# extents), so that moves, clicks and keys meet the window where it will stay.
+wait_until_framed() {
+    local i extents
+    for ((i = 0; i < WAIT * 10; i++)); do
+        extents=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null) || true
+        [[ "$extents" == *=* ]] && return 0
+        sleep 0.1
+    done
+    return 1
 }
 # Waits up to $WAIT s until no visible window has the title $1.
 wait_until_gone() {
@@ -29,7 +76,7 @@ start_desktop() {
     # off it. A tray host started in the same moment as the window manager is sometimes not
     # seen: it is started again then.
     for ((i = 0; i < wait * 10; i++)); do
-        xprop -root _NET_WORKAREA 2>/dev/null | grep -q '=' && break
+        work_area_is '=' && break
         sleep 0.1
     done
     for attempt in 1 2 3; do
@@ -37,8 +84,8 @@ start_desktop() {
             --height 24 --SetDockType true --SetPartialStrut true >/dev/null 2>&1 &
         tray=$!
         disown
-        for ((i = 0; i < 100; i++)); do
-            if xprop -root _NET_WORKAREA 2>/dev/null | grep -q ', 776$'; then
+        for ((i = 0; i < wait * 5; i++)); do
+            if work_area_is ', 776$'; then
                 desktop_pids+=("$tray")
                 return 0
             fi
@@ -87,7 +134,7 @@ start_program() {
     program=$!
     main=$(window_named Quorva) || true
     [ -n "$main" ] || fail "the main window did not appear within $WAIT s"
-    sleep 0.5
+    wait_until_framed "$main" || fail "the window manager did not frame the main window within $WAIT s"
 }
 # Ends the program as a log-off does, which writes its settings.
 stop_program() {
@@ -149,7 +196,9 @@ desktop_test_begin() {
         sleep 0.1
     done
     [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-    export DISPLAY=":$(head -n 1 "$work/display")"
+    local number
+    read -r number <"$work/display" || true
+    export DISPLAY=":$number"
     start_desktop "$WAIT" || fail "the tray host keeps no strip of the screen"
 }
 desktop_test_end() {

@@ -8,59 +8,11 @@
 # Usage: run_e2e.sh QUORVA_EXECUTABLE BUILD_DIR
 set -euo pipefail
 
-if [ $# -ne 2 ]; then
-    echo "usage: $0 QUORVA_EXECUTABLE BUILD_DIR" >&2
-    exit 2
-fi
-exe=$(realpath "$1")
-build=$(realpath "$2")
-
-# Re-run inside a private X server; -a takes the next free display from a random start, so
-# runs that start at the same moment do not race for the same number.
-if [ -z "${QUORVA_E2E_DISPLAY_READY:-}" ]; then
-    for tool in xvfb-run xdotool import convert openbox trayer xprop; do
-        command -v "$tool" >/dev/null || { echo "e2e: $tool is missing" >&2; exit 1; }
-    done
-    export QUORVA_E2E_DISPLAY_READY=1
-    rm -f "$build/e2e-failure.png"
-    exec xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 1280x800x24" "$0" "$@"
-fi
-
-# The program may take several seconds to start on a busy machine.
-readonly WAIT=45
-
-# A desktop as people have it: a window manager (frames, focus, placement) and a tray host.
 source "$(dirname "$0")/desktop.sh"
-start_desktop "$WAIT" || { echo "e2e: the tray host keeps no strip of the screen" >&2; exit 1; }
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/quorva-e2e.XXXXXX")
-pids=()
-cleanup() {
-    local status=$?
-    local pid
-    for pid in "${pids[@]}"; do
-        kill -KILL "$pid" 2>/dev/null || true
-    done
-    stop_desktop
-    if [ $status -ne 0 ] && [ -f "$work/first.log" ]; then
-        echo "--- output of the program ---" >&2
-        cat "$work/first.log" >&2
-    fi
-    rm -rf "$work"
-    exit $status
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-fail() {
-    echo "FAIL: $*" >&2
-    if [ -n "${main_window:-}" ]; then
-        import -window "$main_window" "$build/e2e-failure.png" 2>/dev/null &&
-            echo "  picture of the main window: $build/e2e-failure.png" >&2
-    fi
-    exit 1
-}
-pass() { echo "ok: $*"; }
+# An X server of its own (the display number it chose itself, so runs at the same moment never
+# race for one), with openbox and trayer; $build/e2e-failure.png shows the screen on failure.
+desktop_test_begin e2e "$@" convert
+rm -f "$build/e2e-failure.png"
 
 # A first start: an application folder of its own (the events file goes beside the
 # executable), no settings, no data, and a temporary folder that no other copy shares,
@@ -88,9 +40,9 @@ blue_pixels() {
         -format '%[fx:round(mean*w*h)]' info:
 }
 
-"$app/quorva" >"$work/first.log" 2>&1 &
+"$app/quorva" >"$work/program.log" 2>&1 &
 first=$!
-pids+=("$first")
+program=$first
 
 main_window=$(window_named Quorva) || true
 [ -n "$main_window" ] || fail "the main window did not appear within $WAIT s"
@@ -135,10 +87,10 @@ day_editor=$(window_named "Planned Events - Quorva") || true
 [ -n "$day_editor" ] || fail "clicking today's cell ($cell at $click_x,$click_y) did not open the day editor"
 pass "clicking today's cell opened the day editor"
 
-# Without a window manager the keys go to the window under the pointer. For today the
-# one-time memo has the focus; Enter starts its second line.
+# For today the one-time memo has the focus; Enter starts its second line. Keys are typed
+# once the window manager gave the editor the keyboard.
 xdotool mousemove --window "$day_editor" 300 305
-sleep 0.5
+focus_window "$day_editor"
 xdotool type --delay 30 "Dentist at nine"
 xdotool key Return
 xdotool type --delay 30 "Bring the card"
@@ -158,24 +110,29 @@ grep -qxF "$expected_line"$'\r' "$events_file" ||
     fail "the events file lacks the line $expected_line: $(cat -A "$events_file" 2>&1)"
 pass "the events file holds the two lines as one value"
 
-# The picture kept for people to look at; the cell now shows the text in blue.
+# The picture kept for people to look at; the cell now shows the text in blue, once the window
+# has painted it.
 xdotool mousemove 1279 799
-sleep 0.5
-import -window "$main_window" "$build/e2e-main-window.png" ||
-    fail "no picture of the main window could be taken"
-[ "$(blue_pixels "$build/e2e-main-window.png" "$cell_region")" -gt 20 ] ||
-    fail "today's cell shows no event text in $build/e2e-main-window.png"
+shown=0
+for ((i = 0; i < WAIT * 4; i++)); do
+    import -window "$main_window" "$build/e2e-main-window.png" ||
+        fail "no picture of the main window could be taken"
+    if [ "$(blue_pixels "$build/e2e-main-window.png" "$cell_region")" -gt 20 ]; then
+        shown=1
+        break
+    fi
+    sleep 0.25
+done
+[ $shown -eq 1 ] || fail "today's cell shows no event text in $build/e2e-main-window.png"
 pass "today's cell shows the event ($build/e2e-main-window.png)"
 
 # Find: the dialog opens at its minimum height and grows to 208 px with the first search.
 # A search that finds nothing leaves the result area without blue text; one that finds the
 # second line of the event fills a row with it.
-# The closed day editor leaves the X input focus nowhere; without a window manager to hand
-# it back, the test gives it to the main window, where Ctrl+F is a shortcut.
+# The main window gets the focus back from the closed day editor, and Ctrl+F is its shortcut.
 xdotool windowraise "$main_window"
 xdotool mousemove --window "$main_window" $((width - 20)) 8
-xdotool windowfocus --sync "$main_window"
-sleep 0.5
+focus_window "$main_window"
 xdotool key --clearmodifiers ctrl+f
 find_dialog=$(window_named "Find - Quorva") || true
 [ -n "$find_dialog" ] || fail "Ctrl+F did not open the find dialog"
@@ -183,7 +140,7 @@ pass "Ctrl+F opened the find dialog"
 # The pointer rests on the search controls: keys reach the dialog, and no result row is
 # under it (a hovered row turns orange).
 xdotool mousemove --window "$find_dialog" 5 5
-sleep 0.5
+focus_window "$find_dialog"
 read -r find_width find_height <<<"$(window_size "$find_dialog")"
 [ "$find_height" -lt 208 ] || fail "the find dialog opened $find_height px high, not at its minimum"
 
@@ -213,7 +170,7 @@ pass "a search for an absent text lists nothing"
 
 search_for "the card"
 found=0
-for ((i = 0; i < 50; i++)); do
+for ((i = 0; i < WAIT * 5; i++)); do
     sleep 0.2
     import -window "$find_dialog" "$build/e2e-find-dialog.png"
     if [ "$(blue_pixels "$build/e2e-find-dialog.png" "$(results_region)")" -gt 20 ]; then
@@ -246,6 +203,7 @@ for ((i = 0; i < WAIT * 10; i++)); do
 done
 kill -0 "$first" 2>/dev/null && fail "SIGTERM did not end the program within $WAIT s"
 wait "$first" || first_status=$?
+program=""
 [ $first_status -eq 0 ] || fail "after SIGTERM the program ended with status $first_status"
 pass "SIGTERM ended the program"
 

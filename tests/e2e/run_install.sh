@@ -112,8 +112,10 @@ env -i PATH="$PATH" HOME="$user/home" QT_QPA_PLATFORM=offscreen \
 program=$!
 
 events_file="$user/data/Quorva/quorva.ini"
+# Until the seeded dates are there, not just until the file is: a file may be seen while it
+# is being written.
 for ((i = 0; i < WAIT * 10; i++)); do
-    [ -s "$events_file" ] && break
+    grep -q '=Easter' "$events_file" 2>/dev/null && break
     kill -0 "$program" 2>/dev/null || fail "the installed program ended at start-up"
     sleep 0.1
 done

@@ -24,16 +24,21 @@ fail() {
 
 export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config
 readonly MAX_KIB=262144 # what a sync may take against any server: 64 MB of answer, and more
+# A sanitizer's own overhead on the heap varies from run to run: there a sync only has to end
+# cleanly, and the bound is checked in the plain build.
+bounded=1
+[ -n "${QUORVA_SANITIZED:-}" ] && bounded=0
 
 check() {
     local mode=$1 message=$2 port
     coproc SERVER { exec /usr/bin/python3 "$here/hostile_server.py" "$mode" "$work/$mode.log"; }
     server_pid=$SERVER_PID
-    read -r -t 10 -u "${SERVER[0]}" port || fail "$mode: the server did not start"
+    read -r -t 60 -u "${SERVER[0]}" port || fail "$mode: the server did not start"
     printf '[Once]\r\n1/1/2027=Kept\r\n' >"$work/quorva.ini"
     cp "$work/quorva.ini" "$work/before.ini"
     local status=0
-    timeout 120 /usr/bin/time -f "%M" -o "$work/peak" "$build/quorva-cli" sync \
+    # Far beyond the sync's own 30 s limit for a stalled answer: only a hang reaches it.
+    timeout 300 /usr/bin/time -f "%M" -o "$work/peak" "$build/quorva-cli" sync \
         --file "$work/quorva.ini" --url "http://127.0.0.1:$port/cal/" --user bob \
         --password-command "echo pw" >"$work/out" 2>"$work/err" || status=$?
     kill "$server_pid" 2>/dev/null
@@ -47,7 +52,9 @@ check() {
     cmp -s "$work/quorva.ini" "$work/before.ini" || fail "$mode: the events file changed"
     local peak
     peak=$(tail -n 1 "$work/peak")
-    ((peak < MAX_KIB)) || fail "$mode: the sync took $peak KiB"
+    if [ $bounded = 1 ]; then
+        ((peak < MAX_KIB)) || fail "$mode: the sync took $peak KiB"
+    fi
     echo "ok [hostile]: $mode: $(cut -d' ' -f3- "$work/err") (peak $((peak / 1024)) MiB)"
 }
 

@@ -28,10 +28,11 @@ CONF
     server_pid=$!
 }
 
-# Waits up to 10 s until something listens on PORT; false when nothing does.
+# Waits until something listens on PORT, up to a minute: a server's start on a loaded machine
+# can take many seconds. False when nothing ever does.
 wait_for_port() {
     local i
-    for ((i = 0; i < 100; i++)); do
+    for ((i = 0; i < 600; i++)); do
         "$PYTHON" -c "import socket; socket.create_connection(('127.0.0.1', $1), 1)" 2>/dev/null &&
             return 0
         sleep 0.1
