@@ -57,7 +57,7 @@ done
 # shellcheck source=tools/deps.sh disable=SC1091
 source "$root/tools/deps.sh"
 quorva_install_packages calcurse xvfb xdotool x11-utils time procps python3
-calcurse_version=$(calcurse --version | head -n 1 | awk '{print $2}')
+calcurse_version=$(calcurse --version | awk 'NR == 1 {print $2}')
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorva-compare.XXXXXX")
 xvfb_pid=""

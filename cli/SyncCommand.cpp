@@ -4,7 +4,9 @@
 #include "FileIo.h"
 #include "IniFile.h"
 #include "Pool.h"
+#include "Preferences.h"
 #include "Secrets.h"
+#include "SettingsStore.h"
 #include "Sync.h"
 #include "XdgFiles.h"
 
@@ -291,6 +293,9 @@ int RunSync(const std::vector<std::string> &args, sys_days today, const std::str
         sync.EventsFile = eventsFile;
         sync.StateFile =
             (folder / StateName(options.Url, fs::absolute(eventsFile, ec).string())).string();
+        sync.WipeMonths = StoredWipeMonths();
+        if (const std::string notice = TakeSettingsNotice(); !notice.empty())
+            err << "quorva-cli: " << notice << "\n";
         sync.DryRun = dryRun;
         sync.Today = today;
         sync.Now = time_point_cast<seconds>(system_clock::now());

@@ -51,10 +51,6 @@ bool ParseIntegerKey(std::string_view key, std::int32_t &value) {
     return error == std::errc() && end == key.data() + key.size();
 }
 
-bool IsWiped(sys_days date, int wipeMonths, sys_days today) {
-    return wipeMonths > 0 && (today - date).count() >= 31LL * wipeMonths + 31;
-}
-
 // Appends the text as one value: every line break becomes backslash n.
 void AppendEncoded(std::string &out, std::string_view text) {
     const std::string_view cut = CutToLimit(text);
@@ -125,6 +121,10 @@ std::size_t EstimatedSize(const TEvents &events) {
 }
 
 } // namespace
+
+bool IsWiped(sys_days date, int wipeMonths, sys_days today) {
+    return wipeMonths > 0 && (today - date).count() >= 31LL * wipeMonths + 31;
+}
 
 std::string EncodeEventText(const std::string &text) {
     std::string value;

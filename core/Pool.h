@@ -41,6 +41,8 @@ int DaysInMonth(int month, int year);
 std::string FormatDate(int month, int day, int year);
 // Reads "M/D/YYYY" (leading zeros tolerated); false for anything that is not a real date.
 bool ParseDate(std::string_view text, int &month, int &day, int &year);
+// Whether a one-time event on date is dropped by a load with wipeMonths (0: none are).
+bool IsWiped(std::chrono::sys_days date, int wipeMonths, std::chrono::sys_days today);
 
 // An ordered map from a whole day to the text of everything planned on it.
 using TReminders = std::map<TDateTime, std::string>;

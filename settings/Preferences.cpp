@@ -76,6 +76,13 @@ void ResetPreferences() {
     PrintPaperFormat = 0;
 }
 
+int StoredWipeMonths() {
+    const auto store = OpenSettingsStore(QuorvaSettingsKey);
+    const bool wipe = store->ReadBool(PreferencesSection, "bWipe", true);
+    const int period = store->ReadInteger(PreferencesSection, "iWipePeriod", 1);
+    return wipe && period > 0 ? period : 0;
+}
+
 TStartSettings ReadSettingsAtCreate() {
     const auto store = OpenSettingsStore(QuorvaSettingsKey);
     ReadPreferences(*store);

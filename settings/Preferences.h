@@ -25,6 +25,10 @@ void ResetPreferences();
 // itself is kept as it is.
 int ReminderLookAhead();
 
+// The wipe period in months (0: off) that the calendar would use if it started now, read from
+// the settings store; the preference values themselves are left as they are.
+int StoredWipeMonths();
+
 // What the main window needs from the store at creation, besides the preference values.
 struct TStartSettings {
     int Top = 0;

@@ -10,6 +10,7 @@
 #include <memory>
 #include <random>
 #include <set>
+#include <system_error>
 #include <sstream>
 
 #ifndef _WIN32
@@ -392,9 +393,8 @@ public:
 
     TSyncResult Run() {
         ReadState();
+        const TEvents local = ReadLocal();
         ReadServer();
-        TEvents local;
-        local.LoadFromIni(settings_.EventsFile, 0, settings_.Today);
         const std::map<std::string, std::string> localTexts = LocalEntries(local);
         const std::map<std::string, std::string> serverTexts = ServerTexts(items_);
         std::set<std::string> keys;
@@ -421,6 +421,30 @@ private:
     struct TLocalChange {
         std::string Expected, Text;
     };
+
+    // The events file as it is now. One that cannot be read, or is missing where the calendar
+    // has met the server before, is never taken for an empty calendar, which would delete every
+    // event on the server: the sync ends here. Before the first meeting there is nothing to
+    // delete, and a file still to be made is made from the server's events.
+    TEvents ReadLocal() {
+        std::string text, reason;
+        bool missing = false;
+        localExisted_ = ReadWholeFile(settings_.EventsFile, text, reason, missing);
+        if (!localExisted_ && (!missing || !state_.Bases.empty()))
+            throw QuorvaError("Unable to read " + settings_.EventsFile + ": " + reason);
+        TEvents local;
+        local.LoadFromIniText(std::move(text), 0, settings_.Today);
+        return local;
+    }
+
+    // Whether the calendar dropped this entry as an old one-time event of its own accord.
+    bool WipedHere(const std::string &entry) const {
+        int month = 0, day = 0, year = 0;
+        return entry.starts_with("O ") &&
+               ParseDate(std::string_view(entry).substr(2), month, day, year) &&
+               IsWiped(std::chrono::sys_days{std::chrono::year{year} / month / day},
+                       settings_.WipeMonths, settings_.Today);
+    }
 
     void ReadState() {
         std::string text, reason;
@@ -546,6 +570,14 @@ private:
     void Decide(const std::string &entry, const std::string &local, const std::string &server) {
         const auto base = state_.Bases.find(entry);
         const bool known = base != state_.Bases.end();
+        if (known && local.empty() && !base->second.Local.empty() && WipedHere(entry)) {
+            // Gone here by the wipe: the server keeps its event, and the state what it knew,
+            // so that neither side counts it as deleted. Gone there too, it is forgotten.
+            if (!server.empty())
+                unsettled_.insert(entry);
+            SettleBase(entry, local);
+            return;
+        }
         const bool localChanged = known ? local != base->second.Local : !local.empty();
         const bool serverChanged = known ? server != base->second.Server : !server.empty();
         if ((!localChanged && !serverChanged) || SameLines(local, server)) {
@@ -693,6 +725,13 @@ private:
         UpdateEventsFileIfChanged(
             settings_.EventsFile, events, 0, settings_.Today,
             [this](TEvents &current) {
+                // A file that went away since the sync read it is not made anew with only what
+                // the server gave: the next sync, once it is back, completes this one.
+                if (localExisted_ && !StampOf(settings_.EventsFile).Exists) {
+                    const auto gone = std::make_error_code(std::errc::no_such_file_or_directory);
+                    throw QuorvaError("Unable to read " + settings_.EventsFile + ": " +
+                                      gone.message());
+                }
                 bool changed = false;
                 for (const auto &[entry, change] : localChanges_) {
                     if (EntryText(current, entry) != change.Expected) {
@@ -743,6 +782,7 @@ private:
     std::map<std::string, TLocalChange> localChanges_;
     std::map<std::string, std::string> finalLocal_; // each entry's text in the store after
     std::set<std::string> unsettled_; // entries to look at again next time
+    bool localExisted_ = false;       // whether the events file was there when the sync read it
     std::string token_;               // the server's sync-token this sync started from
     std::set<std::string> written_;   // hrefs this sync stored or deleted
     TSyncResult result_;

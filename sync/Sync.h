@@ -58,6 +58,9 @@ struct TSyncResult {
 struct TSyncSettings {
     std::string EventsFile;
     std::string StateFile;
+    // The calendar's wipe period in months (0: off): the one-time events it drops as too old
+    // are its own housekeeping, never deletions to pass on to the server.
+    int WipeMonths = 0;
     bool DryRun = false;
     std::chrono::sys_days Today;
     std::chrono::sys_seconds Now;

@@ -2,11 +2,10 @@
 # Usage: quorva_install_packages pkg...
 quorva_install_packages() {
     local missing=()
-    local pkg
+    local pkg status
     for pkg in "$@"; do
-        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
-            missing+=("$pkg")
-        fi
+        status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null) || status=""
+        [ "$status" = "install ok installed" ] || missing+=("$pkg")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
     local sudo=()

@@ -153,6 +153,49 @@ expect_summary
 server_has "Last Friday of November" && fail "the deleted entry is still on the server"
 pass "a deletion on either side deletes that event only"
 
+# --- the calendar drops old one-time events: its own housekeeping, never a deletion there ---------
+old_key=$(date -d '-90 days' +%-m/%-d/%Y)
+sed -i "s|^\[Once\]\r\$|[Once]\r\n$old_key=Old dentist visit\r|" "$events"
+expected="sync: 1 sent, 0 received, 0 conflicts kept, 0 deleted"
+expect_summary
+# What the calendar's next save writes once its wipe (on by default, one month) dropped the entry.
+sed -i "\|^$old_key=|d" "$events"
+expected="sync: 0 sent, 0 received, 0 conflicts kept, 0 deleted"
+expect_summary
+server_has "	Old dentist visit	" || fail "the wipe deleted the old event on the server"
+expect_summary
+pass "a one-time event the calendar wiped as old stays on the server, and the syncs stay quiet"
+
+# --- the events file missing or unreadable: nothing changes anywhere -----------------------------
+on_server dump >"$work/server.before"
+mv "$events" "$work/aside.ini"
+mkdir "$work/in-place-of-file"
+for shape in missing folder; do
+    [ $shape = folder ] && mv "$work/in-place-of-file" "$events"
+    status=0
+    sync_cli >/dev/null 2>"$work/sync.err" || status=$?
+    [ $status = 1 ] || fail "a sync whose events file is $shape exited $status: $(cat "$work/sync.err")"
+    grep -qF "Unable to read $events: " "$work/sync.err" ||
+        fail "a sync whose events file is $shape said: $(cat "$work/sync.err")"
+    on_server dump >"$work/server.after"
+    cmp -s "$work/server.after" "$work/server.before" ||
+        fail "a sync whose events file is $shape changed the server"
+done
+[ -d "$events" ] && [ -z "$(ls -A "$events")" ] || fail "a sync wrote into the folder in place of the file"
+rmdir "$events"
+mv "$work/aside.ini" "$events"
+expected="sync: 0 sent, 0 received, 0 conflicts kept, 0 deleted"
+expect_summary
+pass "a missing events file, or a folder in its place, is no empty calendar: the sync stops and changes nothing"
+# Before its first meeting with the server a calendar may have no file yet: the sync makes it.
+mkdir "$work/new"
+"$cli" sync --file "$work/new/quorva.ini" >/dev/null 2>"$work/sync.err" ||
+    fail "a first sync into a file still to be made failed: $(cat "$work/sync.err")"
+grep -q "Christmas Eve dinner" "$work/new/quorva.ini" || fail "a first sync made no events file"
+on_server dump >"$work/server.after"
+cmp -s "$work/server.after" "$work/server.before" || fail "a first sync into a new file changed the server"
+pass "a first sync into a file still to be made brings the server's events and changes nothing there"
+
 # --- a timed event from the phone, edited here ---------------------------------------------
 on_server add-timed standup 20261215T091500 "Standup"
 expected="sync: 0 sent, 1 received, 0 conflicts kept, 0 deleted"
